@@ -61,8 +61,8 @@ const unsigned char* wb_camera_get_image(DeviceTag camera);
 
 /* Makes an image of width x height pixels from `pixels` in the given format (only
  * DISPLAY_IMAGE_BGRA). The pixels are copied, so the buffer may be rewritten at once. */
-DisplayImageRef wb_display_image_new(DeviceTag display, int width, int height,
-                                     const void* pixels, int format);
+DisplayImageRef wb_display_image_new(DeviceTag display, int width, int height, const void* pixels,
+                                     int format);
 
 /* Draws the image with its top-left corner at (x, y); `blend` 0 copies the pixels as they
  * are, alpha included. */

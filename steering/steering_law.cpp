@@ -6,9 +6,9 @@ constexpr int kPixelThreshold = 9;
 constexpr double kGain = 7.0;
 constexpr double kBase = 1.5;
 constexpr double kScale = 0.5;
-constexpr double kSpeedUnit = 6.28;   // [rad/s]
-constexpr double kSpeedLimit = 6.28;  // [rad/s]
-constexpr double kSearchSpeed = 4.71; // [rad/s]
+constexpr double kSpeedUnit = 6.28;    // [rad/s]
+constexpr double kSpeedLimit = 6.28;   // [rad/s]
+constexpr double kSearchSpeed = 4.71;  // [rad/s]
 constexpr double kPercent = 100.0;
 
 double limit(double omega) {

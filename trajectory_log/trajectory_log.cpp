@@ -1,9 +1,10 @@
 #include "trajectory_log/trajectory_log.hpp"
 
-void write_log_header(std::FILE* file) { std::fputs("A = [\n", file); }
+void write_log_header(std::FILE* file) {
+    std::fputs("A = [\n", file);
+}
 
-void write_log_row(std::FILE* file, double time, double x, double y, double omegaL,
-                   double omegaR) {
+void write_log_row(std::FILE* file, double time, double x, double y, double omegaL, double omegaR) {
     std::fprintf(file, "%f %f %f %f %f\n", time, x, y, omegaL, omegaR);
 }
 
