@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,10 @@ struct LookupCase {
     double tolerance;
 };
 
+void PrintTo(const LookupCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class InterpolateTableTest : public ::testing::TestWithParam<LookupCase> {};
 
 TEST_P(InterpolateTableTest, ProximityTable) {
@@ -155,6 +160,10 @@ struct ZeroWidthCase {
     double expected;
 };
 
+void PrintTo(const ZeroWidthCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class InterpolateZeroWidthTest : public ::testing::TestWithParam<ZeroWidthCase> {};
 
 TEST_P(InterpolateZeroWidthTest, SegmentIsSkipped) {
@@ -205,6 +214,10 @@ struct LightCase {
     double expected;  // NaN: expect NaN
 };
 
+void PrintTo(const LightCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class InvertLightTest : public ::testing::TestWithParam<LightCase> {};
 
 TEST_P(InvertLightTest, FullScaleMinusReadingClippedAtZero) {
@@ -239,6 +252,10 @@ struct TriggerCase {
     std::vector<bool> results;    // one call per 16 ms step
     std::vector<int> time_reads;  // wb_robot_get_time calls made by each of those calls
 };
+
+void PrintTo(const TriggerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PeriodElapsedTest : public ::testing::TestWithParam<TriggerCase> {
   protected:
