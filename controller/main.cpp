@@ -1,0 +1,5 @@
+#include "controller/line_follower.hpp"
+
+int main() {
+    return line_follower_main();
+}
