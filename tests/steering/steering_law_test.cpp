@@ -13,7 +13,9 @@ struct SteeringCase {
     double omegaL, omegaR, percent;
 };
 
-void PrintTo(const SteeringCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SteeringCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SteeringLaw : public ::testing::TestWithParam<SteeringCase> {};
 

@@ -17,7 +17,8 @@ std::string written(Write write) {
     write(file);
     std::string text;
     std::rewind(file);
-    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        text.push_back(static_cast<char>(c));
     std::fclose(file);
     return text;
 }
@@ -58,14 +59,17 @@ struct TimeCase {
     const char* time_text;
 };
 
-void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TimeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RunningSumTime : public ::testing::TestWithParam<TimeCase> {};
 
 TEST_P(RunningSumTime, RowCarriesSumOfSteps) {
     // The time is a running sum of 0.016, not steps * 0.016: rounding errors pile up.
     double time = 0.0;
-    for (long k = 0; k < GetParam().steps; ++k) time = time + 0.016;
+    for (long k = 0; k < GetParam().steps; ++k)
+        time = time + 0.016;
     const std::string row = written([&](std::FILE* f) { write_log_row(f, time, 0, 0, 0, 0); });
     EXPECT_EQ(row, std::string(GetParam().time_text) + " 0.000000 0.000000 0.000000 0.000000\n");
 }

@@ -30,7 +30,9 @@ std::vector<unsigned char> mask_of(const CentreCase& c) {
     return mask;
 }
 
-void PrintTo(const CentreCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CentreCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CentreFinder : public ::testing::TestWithParam<CentreCase> {};
 
@@ -42,7 +44,8 @@ TEST_P(CentreFinder, MeanColumnOfMiddleRow) {
 
 std::vector<int> all_columns(int width) {
     std::vector<int> v;
-    for (int x = 0; x < width; ++x) v.push_back(x);
+    for (int x = 0; x < width; ++x)
+        v.push_back(x);
     return v;
 }
 
@@ -50,8 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
     LineCenter, CentreFinder,
     ::testing::Values(
         // Nothing on the middle row gives 0, the same as a line touching only column 0.
-        CentreCase{"empty_middle_row", 52, 39, {}, 0},
-        CentreCase{"only_column_0", 52, 39, {0}, 0},
+        CentreCase{"empty_middle_row", 52, 39, {}, 0}, CentreCase{"only_column_0", 52, 39, {0}, 0},
         CentreCase{"columns_3_and_4_truncate", 52, 39, {3, 4}, 3},  // 7 / 2
         CentreCase{"last_column", 52, 39, {51}, 51},
         CentreCase{"whole_row_even_width", 52, 39, all_columns(52), 25},  // 1326 / 52

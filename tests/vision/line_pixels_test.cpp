@@ -29,8 +29,8 @@ PixelVerdict classify(int red, int green, int blue) {
     const double root = std::sqrt(rad);
     const double theta = std::acos(num / (root + 0.0000001)) * 180 / 3.141592653589793;
     const double H = (b <= g) ? theta : 360 - theta;
-    const bool in_window = (50 < H && H < 70) || (230 < H && H < 250) || (0 < H && H < 40) ||
-                           (330 < H && H < 360);
+    const bool in_window =
+        (50 < H && H < 70) || (230 < H && H < 250) || (0 < H && H < 40) || (330 < H && H < 360);
     const double S = R + G + B;
     return {in_window && (S - m) / S > 0.7, H};
 }
@@ -57,7 +57,9 @@ struct ColourCase {
     double hue;  // expected `color` when marked [deg], to 1e-5
 };
 
-void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ColourCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NamedColour : public ::testing::TestWithParam<ColourCase> {};
 
@@ -165,7 +167,9 @@ struct EmptySize {
     int width, height;
 };
 
-void PrintTo(const EmptySize& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const EmptySize& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EmptyFrame : public ::testing::TestWithParam<EmptySize> {};
 
