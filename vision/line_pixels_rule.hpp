@@ -21,6 +21,7 @@
 // Greys (M = 0) pass the window bounds below but never the saturation test (9 m > 10 m fails).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace line_pixels_rule {
@@ -41,31 +42,26 @@ constexpr unsigned bound(unsigned M, std::uint16_t T) {
     return (M * T) >> 16;
 }
 
-// Whether the pixel with these channel values is a line pixel.
+// Whether the pixel with these channel values is a line pixel. Written without branches (bitwise
+// & and | on the conditions) so that random colours cost no mispredictions and compilers may
+// vectorise loops over it.
 constexpr bool is_line_pixel(unsigned B, unsigned G, unsigned R) {
-    const unsigned lo = B < G ? (B < R ? B : R) : (G < R ? G : R);
-    const unsigned hi = B > G ? (B > R ? B : R) : (G > R ? G : R);
+    const unsigned lo = std::min(std::min(B, G), R);
+    const unsigned hi = std::max(std::max(B, G), R);
     const unsigned sum = B + G + R;
-    if (3 * sum <= 10 * lo) {
-        return false;
-    }
+    const bool saturated = 3 * sum > 10 * lo;
     const unsigned M = hi - lo;
     const unsigned k = sum - hi - lo - lo;
+    const bool below40 = k <= bound(M, kBelow40);
+    const bool beyond60 = k > bound(M, kWithin10Of60);
+    const bool near240 = k <= bound(M, kWithin10Of240);
+    const bool above330 = k <= bound(M, kAbove330);
     // Ties put a pixel into two sextants; they agree on it, so each sextant is tested alone.
-    bool in = false;
-    if (B == lo && R == hi) {
-        in = in || k <= bound(M, kBelow40) || k > bound(M, kWithin10Of60);
-    }
-    if (B == lo && G == hi) {
-        in = in || k > bound(M, kWithin10Of60);
-    }
-    if (B == hi && (R == lo || G == lo)) {
-        in = in || k <= bound(M, kWithin10Of240);
-    }
-    if (R == hi && G == lo) {
-        in = in || k <= bound(M, kAbove330);
-    }
-    return in;
+    const bool red_yellow = (B == lo) & (R == hi) & (below40 | beyond60);
+    const bool yellow_green = (B == lo) & (G == hi) & beyond60;
+    const bool blue = (B == hi) & ((R == lo) | (G == lo)) & near240;
+    const bool magenta_red = (R == hi) & (G == lo) & above330;
+    return saturated & (red_yellow | yellow_green | blue | magenta_red);
 }
 
 }  // namespace line_pixels_rule
