@@ -8,7 +8,7 @@ namespace line_pixels_kernels {
 using RowKernel = int (*)(const unsigned char* frame_row, unsigned char* mask_row, int width,
                           int* last_x);
 
-// Plain C++, one pixel at a time; also finishes the rows of the vector kernels.
+// Plain C++, one pixel at a time (compilers may vectorise it).
 int classify_row_portable(const unsigned char* frame_row, unsigned char* mask_row, int width,
                           int* last_x);
 

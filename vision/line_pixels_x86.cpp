@@ -2,15 +2,17 @@
 // on one pixel per 16-bit lane. SSE2 is part of every x86-64 processor; the AVX2 kernel is
 // compiled for that extension alone (target attribute) and chosen only after a CPUID check, so
 // the library still runs on any x86-64. The remainder of a row that does not fill a vector
-// goes through the portable kernel.
+// goes through one zero-padded block.
 #include "vision/line_pixels_kernels.hpp"
 
 #if LINE_PIXELS_X86
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "vision/line_pixels_rule.hpp"
 
@@ -32,23 +34,13 @@ int last_marked_in(const unsigned char* mask_row, int first, int n) {
     return -1;
 }
 
-// Classifies the pixels from `x` to the end of the row with the portable kernel and merges
-// their last marked x with that of the vector part (whose last marked block starts at
-// `last_block`, of `block` pixels, or is -1).
-int finish_row(const unsigned char* frame_row, unsigned char* mask_row, int width, int x,
-               int last_block, int block, int* last_x) {
-    int tail_last = -1;
-    const int count =
-        classify_row_portable(frame_row + 4 * static_cast<std::ptrdiff_t>(x),
-                              mask_row + 4 * static_cast<std::ptrdiff_t>(x), width - x, &tail_last);
-    if (tail_last >= 0) {
-        *last_x = x + tail_last;
-    } else if (last_block >= 0) {
-        *last_x = last_marked_in(mask_row, last_block, block);
-    } else {
-        *last_x = -1;
+// The largest marked x of a row whose last marked block of `block` pixels starts at
+// `last_block` (-1: no marked pixel).
+int last_marked_x(const unsigned char* mask_row, int width, int last_block, int block) {
+    if (last_block < 0) {
+        return -1;
     }
-    return count;
+    return last_marked_in(mask_row, last_block, std::min(block, width - last_block));
 }
 
 // ---- SSE2 ------------------------------------------------------------------------------
@@ -89,41 +81,62 @@ inline __m128i line_lanes_sse2(__m128i B, __m128i G, __m128i R) {
     return _mm_and_si128(in, saturated);
 }
 
+// Classifies eight pixels, adds one per marked pixel to the 16-bit `lane_counts`, and returns
+// the byte mask of the marked lanes (two bits per pixel).
+inline int block_sse2(const unsigned char* in, unsigned char* out, __m128i& lane_counts) {
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16));
+    const __m128i B = _mm_packs_epi32(_mm_and_si128(v0, byte), _mm_and_si128(v1, byte));
+    const __m128i G = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v0, 8), byte),
+                                      _mm_and_si128(_mm_srli_epi32(v1, 8), byte));
+    const __m128i R = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v0, 16), byte),
+                                      _mm_and_si128(_mm_srli_epi32(v1, 16), byte));
+    const __m128i line = line_lanes_sse2(B, G, R);
+    const __m128i marked_word = _mm_set1_epi32(kMarkedWord);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_and_si128(_mm_unpacklo_epi16(line, line), marked_word));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
+                     _mm_and_si128(_mm_unpackhi_epi16(line, line), marked_word));
+    lane_counts = _mm_sub_epi16(lane_counts, line);
+    return _mm_movemask_epi8(line);
+}
+
+int sum_lanes(__m128i lane_counts) {
+    const __m128i pairs = _mm_madd_epi16(lane_counts, _mm_set1_epi16(1));
+    const __m128i quads = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, 0x4E));
+    return _mm_cvtsi128_si32(_mm_add_epi32(quads, _mm_shuffle_epi32(quads, 0xB1)));
+}
+
 int classify_row_sse2_impl(const unsigned char* frame_row, unsigned char* mask_row, int width,
                            int* last_x) {
-    const __m128i byte = _mm_set1_epi32(0xFF);
-    const __m128i marked_word = _mm_set1_epi32(kMarkedWord);
+    constexpr int kBlock = 8;
+    constexpr int kBlocksPerFold = 32767;  // 16-bit lane counters are folded before overflow
     int count = 0;
     int last_block = -1;
     int x = 0;
-    // Per-lane counters in 16 bits, folded into `count` before they can overflow.
-    constexpr int kBlocksPerFold = 32767;
-    while (x + 8 <= width) {
+    while (x + kBlock <= width) {
         __m128i lane_counts = _mm_setzero_si128();
-        for (int n = 0; n < kBlocksPerFold && x + 8 <= width; ++n, x += 8) {
-            const unsigned char* in = frame_row + 4 * static_cast<std::ptrdiff_t>(x);
-            unsigned char* out = mask_row + 4 * static_cast<std::ptrdiff_t>(x);
-            const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16));
-            const __m128i B = _mm_packs_epi32(_mm_and_si128(v0, byte), _mm_and_si128(v1, byte));
-            const __m128i G = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v0, 8), byte),
-                                              _mm_and_si128(_mm_srli_epi32(v1, 8), byte));
-            const __m128i R = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v0, 16), byte),
-                                              _mm_and_si128(_mm_srli_epi32(v1, 16), byte));
-            const __m128i line = line_lanes_sse2(B, G, R);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_and_si128(_mm_unpacklo_epi16(line, line), marked_word));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16),
-                             _mm_and_si128(_mm_unpackhi_epi16(line, line), marked_word));
-            lane_counts = _mm_sub_epi16(lane_counts, line);
-            last_block = _mm_movemask_epi8(line) != 0 ? x : last_block;
+        for (int n = 0; n < kBlocksPerFold && x + kBlock <= width; ++n, x += kBlock) {
+            const int bits = block_sse2(frame_row + 4 * static_cast<std::ptrdiff_t>(x),
+                                        mask_row + 4 * static_cast<std::ptrdiff_t>(x), lane_counts);
+            last_block = bits != 0 ? x : last_block;
         }
-        const __m128i pairs = _mm_madd_epi16(lane_counts, _mm_set1_epi16(1));
-        const __m128i quads = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, 0x4E));
-        const __m128i total = _mm_add_epi32(quads, _mm_shuffle_epi32(quads, 0xB1));
-        count += _mm_cvtsi128_si32(total);
+        count += sum_lanes(lane_counts);
     }
-    return count + finish_row(frame_row, mask_row, width, x, last_block, 8, last_x);
+    if (x < width) {
+        // The rest of the row through a zero-padded block: black pixels are never marked.
+        const std::size_t bytes = 4 * static_cast<std::size_t>(width - x);
+        unsigned char in[4 * kBlock] = {};
+        unsigned char out[4 * kBlock];
+        std::memcpy(in, frame_row + 4 * static_cast<std::ptrdiff_t>(x), bytes);
+        __m128i lane_counts = _mm_setzero_si128();
+        last_block = block_sse2(in, out, lane_counts) != 0 ? x : last_block;
+        count += sum_lanes(lane_counts);
+        std::memcpy(mask_row + 4 * static_cast<std::ptrdiff_t>(x), out, bytes);
+    }
+    *last_x = last_marked_x(mask_row, width, last_block, kBlock);
+    return count;
 }
 
 // ---- AVX2 ------------------------------------------------------------------------------
@@ -163,8 +176,8 @@ LINE_PIXELS_AVX2 inline __m256i line_lanes_avx2(__m256i B, __m256i G, __m256i R)
     return _mm256_and_si256(in, saturated);
 }
 
-LINE_PIXELS_AVX2 int classify_row_avx2_impl(const unsigned char* frame_row, unsigned char* mask_row,
-                                            int width, int* last_x) {
+// Classifies sixteen pixels and returns the byte mask of the marked lanes (two bits per pixel).
+LINE_PIXELS_AVX2 inline unsigned block_avx2(const unsigned char* in, unsigned char* out) {
     // Per 128-bit half: blue and green of its four pixels as 16-bit values; red likewise.
     const __m256i blue_green =
         _mm256_setr_epi8(0, -1, 4, -1, 8, -1, 12, -1, 1, -1, 5, -1, 9, -1, 13, -1, 0, -1, 4, -1, 8,
@@ -172,33 +185,50 @@ LINE_PIXELS_AVX2 int classify_row_avx2_impl(const unsigned char* frame_row, unsi
     const __m256i red =
         _mm256_setr_epi8(2, -1, 6, -1, 10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, 6, -1,
                          10, -1, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32));
+    const __m256i bg0 = _mm256_shuffle_epi8(v0, blue_green);
+    const __m256i bg1 = _mm256_shuffle_epi8(v1, blue_green);
+    // Lane order in each 128-bit half: four pixels of v0, then the same four of v1.
+    const __m256i B = _mm256_unpacklo_epi64(bg0, bg1);
+    const __m256i G = _mm256_unpackhi_epi64(bg0, bg1);
+    const __m256i R =
+        _mm256_unpacklo_epi64(_mm256_shuffle_epi8(v0, red), _mm256_shuffle_epi8(v1, red));
+    const __m256i line = line_lanes_avx2(B, G, R);
+    // Widening each half's low four lanes restores v0's pixel order, the high four v1's.
     const __m256i marked_word = _mm256_set1_epi32(kMarkedWord);
-    int marked_bytes = 0;  // two mask bits per pixel
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                        _mm256_and_si256(_mm256_unpacklo_epi16(line, line), marked_word));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
+                        _mm256_and_si256(_mm256_unpackhi_epi16(line, line), marked_word));
+    return static_cast<unsigned>(_mm256_movemask_epi8(line));
+}
+
+LINE_PIXELS_AVX2 int classify_row_avx2_impl(const unsigned char* frame_row, unsigned char* mask_row,
+                                            int width, int* last_x) {
+    constexpr int kBlock = 16;
+    int marked_bytes = 0;  // two per marked pixel
     int last_block = -1;
     int x = 0;
-    for (; x + 16 <= width; x += 16) {
-        const unsigned char* in = frame_row + 4 * static_cast<std::ptrdiff_t>(x);
-        unsigned char* out = mask_row + 4 * static_cast<std::ptrdiff_t>(x);
-        const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
-        const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32));
-        const __m256i bg0 = _mm256_shuffle_epi8(v0, blue_green);
-        const __m256i bg1 = _mm256_shuffle_epi8(v1, blue_green);
-        // Lane order in each 128-bit half: four pixels of v0, then the same four of v1.
-        const __m256i B = _mm256_unpacklo_epi64(bg0, bg1);
-        const __m256i G = _mm256_unpackhi_epi64(bg0, bg1);
-        const __m256i R =
-            _mm256_unpacklo_epi64(_mm256_shuffle_epi8(v0, red), _mm256_shuffle_epi8(v1, red));
-        const __m256i line = line_lanes_avx2(B, G, R);
-        // Widening each half's low four lanes restores v0's pixel order, the high four v1's.
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                            _mm256_and_si256(_mm256_unpacklo_epi16(line, line), marked_word));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
-                            _mm256_and_si256(_mm256_unpackhi_epi16(line, line), marked_word));
-        const unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(line));
+    for (; x + kBlock <= width; x += kBlock) {
+        const unsigned bits = block_avx2(frame_row + 4 * static_cast<std::ptrdiff_t>(x),
+                                         mask_row + 4 * static_cast<std::ptrdiff_t>(x));
         marked_bytes += __builtin_popcount(bits);
         last_block = bits != 0 ? x : last_block;
     }
-    return marked_bytes / 2 + finish_row(frame_row, mask_row, width, x, last_block, 16, last_x);
+    if (x < width) {
+        // The rest of the row through a zero-padded block: black pixels are never marked.
+        const std::size_t bytes = 4 * static_cast<std::size_t>(width - x);
+        unsigned char in[4 * kBlock] = {};
+        unsigned char out[4 * kBlock];
+        std::memcpy(in, frame_row + 4 * static_cast<std::ptrdiff_t>(x), bytes);
+        const unsigned bits = block_avx2(in, out);
+        marked_bytes += __builtin_popcount(bits);
+        last_block = bits != 0 ? x : last_block;
+        std::memcpy(mask_row + 4 * static_cast<std::ptrdiff_t>(x), out, bytes);
+    }
+    *last_x = last_marked_x(mask_row, width, last_block, kBlock);
+    return marked_bytes / 2;
 }
 
 }  // namespace
