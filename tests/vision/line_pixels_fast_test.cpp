@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iomanip>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,7 +51,8 @@ struct Result {
     double color = kUnset;
 };
 
-// Runs the classifier; the mask starts as a 0xCD pattern so that unwritten bytes show.
+// Runs the classifier on `path`, or the reference when `path` is null; the mask starts as a
+// 0xCD pattern so that unwritten bytes show.
 Result classify(const Path* path, const std::vector<unsigned char>& frame, size_t mask_bytes,
                 int width, int height) {
     Result r;
@@ -73,7 +76,9 @@ std::string difference(const Result& want, const Result& got, int width) {
     }
     // Bit for bit, so that "unchanged" and NaN compare as well.
     if (std::memcmp(&want.color, &got.color, sizeof(double)) != 0) {
-        return "color " + std::to_string(got.color) + ", want " + std::to_string(want.color);
+        std::ostringstream text;
+        text << std::setprecision(17) << "color " << got.color << ", want " << want.color;
+        return text.str();
     }
     for (size_t i = 0; i < want.mask.size(); ++i) {
         if (want.mask[i] != got.mask[i]) {
