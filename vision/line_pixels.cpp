@@ -1,65 +1,141 @@
-// The classifier works per pixel in double precision on the 0-255 channel values:
-//   m = min(R, G, B), s = (R-m) + (G-m) + (B-m) + 1e-6, r, g, b = offsets over s,
-//   theta = acos(((r-g) + (r-b)) * 0.5 / (sqrt((r-g)^2 + (r-b)(g-b)) + 1e-7)) in degrees,
-//   H = theta when b <= g, else 360 - theta.
-// A pixel is marked when H lies strictly inside (50, 70), (230, 250), (0, 40) or (330, 360)
-// and (S - m) / S > 0.7 with S = R + G + B. Every operation keeps the order written here:
-// the window edges fall on last-bit differences.
+// The fast line-pixel classifier. It decides each pixel with the small integer rule of
+// line_pixels_rule.hpp, which equals the double-precision hue and saturation tests on every
+// 8-bit colour, and it walks the frame row by row in memory order with vector code where the
+// processor has it.
+//
+// Only `color` depends on the visiting order: it is the hue of the marked pixel with the
+// largest x and, within that column, the largest y. Every row reports its largest marked x;
+// rows come in increasing y, so the winner is the last row whose x is at least the best so
+// far. The exact double hue of that single pixel is computed at the end with the formula
+// itself.
 #include "vision/line_pixels.hpp"
 
-#include <cmath>
+#include <algorithm>
+#include <cstddef>
+
+#include "vision/line_pixels_kernels.hpp"
+#include "vision/line_pixels_paths.hpp"
+#include "vision/line_pixels_reference.hpp"
+#include "vision/line_pixels_rule.hpp"
+
+namespace line_pixels_kernels {
+
+int classify_row_portable(const unsigned char* frame_row, unsigned char* mask_row, int width,
+                          int* last_x) {
+    int count = 0;
+    int last_plus_one = 0;  // 1 + the largest marked x so far, 0 for none
+    for (int x = 0; x < width; ++x) {
+        const unsigned char* in = frame_row + 4 * static_cast<std::ptrdiff_t>(x);
+        unsigned char* out = mask_row + 4 * static_cast<std::ptrdiff_t>(x);
+        // Arithmetic rather than branches on the verdict, so that compilers vectorise the loop.
+        const unsigned line = line_pixels_rule::is_line_pixel(in[0], in[1], in[2]) ? 1 : 0;
+        const auto level = static_cast<unsigned char>(250 & -line);
+        out[0] = 0;
+        out[1] = level;
+        out[2] = level;
+        out[3] = level;
+        count += static_cast<int>(line);
+        last_plus_one = std::max(last_plus_one, (x + 1) & -static_cast<int>(line));
+    }
+    *last_x = last_plus_one - 1;
+    return count;
+}
+
+}  // namespace line_pixels_kernels
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using line_pixels_kernels::RowKernel;
 
-double hue_degrees(double R, double G, double B) {
-    const double m = std::fmin(std::fmin(R, G), B);
-    const double s = (R - m) + (G - m) + (B - m) + 0.000001;
-    const double r = (R - m) / s;
-    const double g = (G - m) / s;
-    const double b = (B - m) / s;
-    const double num = ((r - g) + (r - b)) * 0.5;
-    const double rad = (r - g) * (r - g) + (r - b) * (g - b);
-    const double root = std::sqrt(rad);
-    const double theta = std::acos(num / (root + 0.0000001)) * 180 / kPi;
-    return b <= g ? theta : 360 - theta;
+int classify_frame(RowKernel kernel, const unsigned char* frame, unsigned char* mask, int width,
+                   int height, double* color) {
+    if (width <= 0 || height <= 0) {
+        return 0;
+    }
+    const std::ptrdiff_t row_bytes = 4 * static_cast<std::ptrdiff_t>(width);
+    int count = 0;
+    int best_x = -1;
+    int best_y = -1;
+    for (int y = 0; y < height; ++y) {
+        int last_x = -1;
+        count += kernel(frame + y * row_bytes, mask + y * row_bytes, width, &last_x);
+        if (last_x >= 0 && last_x >= best_x) {
+            best_x = last_x;
+            best_y = y;
+        }
+    }
+    if (best_x >= 0) {
+        const unsigned char* p =
+            frame + best_y * row_bytes + 4 * static_cast<std::ptrdiff_t>(best_x);
+        *color = line_pixel_hue_degrees(p[2], p[1], p[0]);
+    }
+    return count;
 }
 
-bool in_window(double H) {
-    return (H > 50 && H < 70) || (H > 230 && H < 250) || (H > 0 && H < 40) ||
-           (H > 330 && H < 360);
+RowKernel kernel_of(LinePixelsPath path) {
+    switch (path) {
+#if LINE_PIXELS_X86
+        case LinePixelsPath::sse2:
+            return line_pixels_kernels::classify_row_sse2;
+        case LinePixelsPath::avx2:
+            return line_pixels_kernels::classify_row_avx2;
+#endif
+        default:
+            return line_pixels_kernels::classify_row_portable;
+    }
+}
+
+// Chosen on first use: one CPUID query, no tables to build.
+RowKernel default_kernel() {
+    static const RowKernel kernel = kernel_of(line_pixels_default_path());
+    return kernel;
 }
 
 }  // namespace
 
+bool line_pixels_path_available(LinePixelsPath path) {
+    switch (path) {
+        case LinePixelsPath::portable:
+            return true;
+#if LINE_PIXELS_X86
+        case LinePixelsPath::sse2:
+            return true;
+        case LinePixelsPath::avx2:
+            return line_pixels_kernels::cpu_has_avx2();
+#endif
+        default:
+            return false;
+    }
+}
+
+const char* line_pixels_path_name(LinePixelsPath path) {
+    switch (path) {
+        case LinePixelsPath::portable:
+            return "portable";
+        case LinePixelsPath::sse2:
+            return "sse2";
+        case LinePixelsPath::avx2:
+            return "avx2";
+    }
+    return "unknown";
+}
+
+LinePixelsPath line_pixels_default_path() {
+    if (line_pixels_path_available(LinePixelsPath::avx2)) {
+        return LinePixelsPath::avx2;
+    }
+    if (line_pixels_path_available(LinePixelsPath::sse2)) {
+        return LinePixelsPath::sse2;
+    }
+    return LinePixelsPath::portable;
+}
+
+int detect_line_pixels_on(LinePixelsPath path, const unsigned char* frame, unsigned char* mask,
+                          int width, int height, double* color) {
+    return classify_frame(kernel_of(path), frame, mask, width, height, color);
+}
+
 int detect_line_pixels(const unsigned char* frame, unsigned char* mask, int width, int height,
                        double* color) {
-    int count = 0;
-    for (int x = 0; x < width; ++x) {
-        for (int y = 0; y < height; ++y) {
-            const long i = 4L * (static_cast<long>(y) * width + x);
-            const double B = frame[i + 0];
-            const double G = frame[i + 1];
-            const double R = frame[i + 2];
-            const double H = hue_degrees(R, G, B);
-            mask[i + 0] = 0;
-            mask[i + 1] = 0;
-            mask[i + 2] = 0;
-            mask[i + 3] = 0;
-            if (!in_window(H)) {
-                continue;
-            }
-            const double m = std::fmin(std::fmin(R, G), B);
-            const double S = R + G + B;
-            if ((S - m) / S > 0.7) {
-                mask[i + 1] = 250;
-                mask[i + 2] = 250;
-                mask[i + 3] = 250;
-                ++count;
-                *color = H;
-            }
-        }
-    }
-    return count;
+    return classify_frame(default_kernel(), frame, mask, width, height, color);
 }
