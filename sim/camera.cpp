@@ -55,10 +55,10 @@ CameraModel::CameraModel(const WorldSpec& w, const FloorTexture& floor)
                                           : HUGE_VAL);
             }
         }
-        row.level =
-            foot <= texel0
-                ? 0
-                : std::min(top_level, static_cast<int>(std::floor(std::log2(foot / texel0))));
+        // The finest level whose texel is not larger than the footprint (clamped in double:
+        // next to the horizon the footprint may be infinite).
+        const double level = std::floor(std::log2(foot / texel0));
+        row.level = static_cast<int>(std::clamp(level, 0.0, static_cast<double>(top_level)));
     }
 }
 

@@ -84,10 +84,10 @@ struct WorldSpec {
     // robot's centre at `mount_height` above the floor.
     int camera_width_px = 52;
     int camera_height_px = 39;
-    double camera_fov_rad = 1.4713;  // horizontal field of view
+    double camera_fov_rad = 84.3 * 3.141592653589793 / 180;  // horizontal field of view
     double camera_mount_height_m = 0.05;
     double camera_forward_offset_m = 0.01;
-    double camera_pitch_rad = 1.1345;
+    double camera_pitch_rad = 65 * 3.141592653589793 / 180;
 
     // Display; 0 means the camera's size.
     int display_width_px = 0;
