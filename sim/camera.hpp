@@ -40,7 +40,10 @@ class CameraModel {
 
     // Renders the frame seen from `pose` into `frame` (width x height words; bytes blue,
     // green, red, alpha = 255). Returns the number of pixels at least half covered by a line.
-    int render(const FloorTexture& floor, const Pose2& pose, std::uint32_t* frame) const;
+    // `use_vector` false keeps to the portable path (the vector path, where the processor has
+    // one, gives the same bytes).
+    int render(const FloorTexture& floor, const Pose2& pose, std::uint32_t* frame,
+               bool use_vector = true) const;
 
   private:
     int width_ = 0, height_ = 0;

@@ -11,6 +11,12 @@
 namespace sim {
 namespace {
 
+// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
+// and our lengths are metres on a floor.
+inline double length2(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
+
 std::uint8_t lerp_byte(std::uint8_t a, std::uint8_t b, double t) {
     return static_cast<std::uint8_t>(std::lround(a + (b - a) * t));
 }
@@ -133,7 +139,7 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
                 const double z = z_min_ + (i + 0.5) * l0.texel_z_m;
                 if (s.is_arc) {
                     // Cheap reject before the exact distance (which needs an atan2).
-                    const double rho = std::hypot(x - s.cx_m, z - s.cz_m);
+                    const double rho = length2(x - s.cx_m, z - s.cz_m);
                     if (std::fabs(rho - s.radius_m) > half + texel) {
                         continue;
                     }
@@ -232,7 +238,7 @@ double FloorTexture::distance_to_line_texel(double x, double z, double max_m) co
                 if (i >= 0 && j >= 0 && i < l.width && j < l.height && (l.at(i, j) >> 24) >= 128) {
                     const double tx = x_max_ - (j + 0.5) * l.texel_x_m;
                     const double tz = z_min_ + (i + 0.5) * l.texel_z_m;
-                    best = std::min(best, std::hypot(tx - x, tz - z));
+                    best = std::min(best, length2(tx - x, tz - z));
                 }
                 if (r == 0) {
                     break;

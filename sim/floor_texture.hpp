@@ -64,20 +64,22 @@ class FloorTexture {
     double x_max_ = 0, z_min_ = 0;
 };
 
-// Bilinear blend of four texels with 8-bit weights (0..256 over 256), two channels per
-// multiply: the red/blue lanes and the green/line lanes of a word never carry into each other.
+// Bilinear blend of four texels with 8-bit fractions fu, fv (0..255 of 256). The four weights
+// sum to 256 and each channel's weighted sum stays below 65536, so two channels share one
+// 32-bit multiply (red/blue lanes, green/line lanes) without carrying into each other. The
+// camera's vector path computes exactly these integers in 16-bit lanes.
 inline std::uint32_t blend_texels(std::uint32_t t00, std::uint32_t t01, std::uint32_t t10,
                                   std::uint32_t t11, std::uint32_t fu, std::uint32_t fv) {
     constexpr std::uint32_t kM = 0x00FF00FFu;
-    const std::uint32_t gu = 256 - fu;
-    const std::uint32_t gv = 256 - fv;
-    const std::uint32_t top_rb = (((t00 & kM) * gu + (t01 & kM) * fu) >> 8) & kM;
-    const std::uint32_t top_ga = ((((t00 >> 8) & kM) * gu + ((t01 >> 8) & kM) * fu) >> 8) & kM;
-    const std::uint32_t bot_rb = (((t10 & kM) * gu + (t11 & kM) * fu) >> 8) & kM;
-    const std::uint32_t bot_ga = ((((t10 >> 8) & kM) * gu + ((t11 >> 8) & kM) * fu) >> 8) & kM;
-    const std::uint32_t rb = ((top_rb * gv + bot_rb * fv) >> 8) & kM;
-    const std::uint32_t ga = ((top_ga * gv + bot_ga * fv) >> 8) & kM;
-    return rb | (ga << 8);
+    const std::uint32_t w11 = (fu * fv + 128) >> 8;
+    const std::uint32_t w01 = fu - w11;
+    const std::uint32_t w10 = fv - w11;
+    const std::uint32_t w00 = 256 - fu - fv + w11;
+    const std::uint32_t rb =
+        (t00 & kM) * w00 + (t01 & kM) * w01 + (t10 & kM) * w10 + (t11 & kM) * w11;
+    const std::uint32_t ga = ((t00 >> 8) & kM) * w00 + ((t01 >> 8) & kM) * w01 +
+                             ((t10 >> 8) & kM) * w10 + ((t11 >> 8) & kM) * w11;
+    return ((rb >> 8) & kM) | (ga & ~kM);
 }
 
 }  // namespace sim

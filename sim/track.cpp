@@ -7,6 +7,12 @@
 namespace sim {
 namespace {
 
+// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
+// and our lengths are metres on a floor.
+inline double length2(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
+
 constexpr double kTwoPi = 6.283185307179586;
 
 double wrap_positive(double a) {
@@ -39,12 +45,12 @@ Closest closest_on_segment(const TrackSegment& seg, double x, double z) {
             std::clamp((x - seg.x0_m) * seg.dx + (z - seg.z0_m) * seg.dz, 0.0, seg.length_m);
         const double ex = x - (seg.x0_m + t * seg.dx);
         const double ez = z - (seg.z0_m + t * seg.dz);
-        return {std::hypot(ex, ez), seg.s0_m + t};
+        return {length2(ex, ez), seg.s0_m + t};
     }
     const double side = seg.angle_rad > 0 ? 1.0 : -1.0;
     const double vx = x - seg.cx_m;
     const double vz = z - seg.cz_m;
-    const double rho = std::hypot(vx, vz);
+    const double rho = length2(vx, vz);
     const double alpha = std::atan2(side * vx, side * vz);
     const double sweep = std::fabs(seg.angle_rad);
     const double rel = wrap_positive(side * (alpha - seg.heading0_rad));
@@ -53,10 +59,10 @@ Closest closest_on_segment(const TrackSegment& seg, double x, double z) {
     }
     // Outside the sweep: the nearer end point.
     const double h1 = seg.heading0_rad + seg.angle_rad;
-    const double d0 = std::hypot(x - (seg.cx_m + side * seg.radius_m * std::sin(seg.heading0_rad)),
-                                 z - (seg.cz_m + side * seg.radius_m * std::cos(seg.heading0_rad)));
-    const double d1 = std::hypot(x - (seg.cx_m + side * seg.radius_m * std::sin(h1)),
-                                 z - (seg.cz_m + side * seg.radius_m * std::cos(h1)));
+    const double d0 = length2(x - (seg.cx_m + side * seg.radius_m * std::sin(seg.heading0_rad)),
+                              z - (seg.cz_m + side * seg.radius_m * std::cos(seg.heading0_rad)));
+    const double d1 = length2(x - (seg.cx_m + side * seg.radius_m * std::sin(h1)),
+                              z - (seg.cz_m + side * seg.radius_m * std::cos(h1)));
     return d0 <= d1 ? Closest{d0, seg.s0_m} : Closest{d1, seg.s0_m + seg.length_m};
 }
 
@@ -95,8 +101,7 @@ Track::Track(const std::vector<LineSpec>& lines) {
         const Pose2& a = lines[li].start;
         const double turn =
             wrap_positive(p.heading_rad - a.heading_rad + 0.5 * kTwoPi) - 0.5 * kTwoPi;
-        closed_.push_back(std::hypot(p.x_m - a.x_m, p.z_m - a.z_m) < 1e-3 &&
-                          std::fabs(turn) < 0.02);
+        closed_.push_back(length2(p.x_m - a.x_m, p.z_m - a.z_m) < 1e-3 && std::fabs(turn) < 0.02);
     }
 }
 

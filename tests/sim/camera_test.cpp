@@ -143,3 +143,37 @@ TEST(Camera, MiddleRayMeetsTheFloorAtTheLookAheadDistance) {
 
 }  // namespace
 }  // namespace sim
+
+namespace sim {
+namespace {
+
+// The vector path and the portable path give the same bytes, at sizes with and without a
+// remainder of eight pixels, from poses all over the default track.
+class VectorPath : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(VectorPath, SameBytesAsPortablePath) {
+    WorldSpec spec = parse_world(default_world_text(), "<default world>", ".");
+    spec.camera_width_px = GetParam().first;
+    spec.camera_height_px = GetParam().second;
+    const World world(spec);
+    const std::size_t n = static_cast<std::size_t>(spec.camera_width_px) * spec.camera_height_px;
+    std::vector<std::uint32_t> a(n), b(n);
+    for (int k = 0; k < 50; ++k) {
+        const Pose2 pose{-0.6 + 0.025 * k, -0.8 + 0.017 * k, 0.37 * k};
+        const int ca = world.camera().render(world.floor(), pose, a.data(), true);
+        const int cb = world.camera().render(world.floor(), pose, b.data(), false);
+        ASSERT_EQ(ca, cb) << k;
+        ASSERT_EQ(a, b) << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Camera, VectorPath,
+                         ::testing::Values(std::pair{52, 39}, std::pair{1, 1}, std::pair{8, 2},
+                                           std::pair{67, 13}, std::pair{640, 480}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.first) + "x" +
+                                    std::to_string(info.param.second);
+                         });
+
+}  // namespace
+}  // namespace sim
