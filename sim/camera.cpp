@@ -1,0 +1,240 @@
+#include "sim/camera.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace sim {
+namespace {
+
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+constexpr double kFixedOne = 65536.0;  // texture coordinates in 16.16 fixed point
+
+// One texel fetch and blend at 16.16 coordinates (U, V) in padded texel units.
+inline std::uint32_t fetch(const std::uint32_t* tex, std::size_t stride, std::int32_t U,
+                           std::int32_t V) {
+    const std::uint32_t* p = tex + static_cast<std::size_t>(V >> 16) * stride + (U >> 16);
+    return blend_texels(p[0], p[1], p[stride], p[stride + 1],
+                        static_cast<std::uint32_t>(U >> 8) & 0xFF,
+                        static_cast<std::uint32_t>(V >> 8) & 0xFF);
+}
+
+// Pixels [from, n) of a row, one at a time. Returns the pixels at least half line.
+int walk_scalar(const MipLevel& l, std::int32_t U, std::int32_t V, std::int32_t dU, std::int32_t dV,
+                int from, int n, std::uint32_t* out) {
+    const std::size_t stride = static_cast<std::size_t>(l.stride);
+    int covered = 0;
+    U += from * dU;
+    V += from * dV;
+    for (int px = from; px < n; ++px) {
+        const std::uint32_t t = fetch(l.texels.data(), stride, U, V);
+        covered += static_cast<int>(t >> 31);
+        out[px] = t | kOpaque;
+        U += dU;
+        V += dV;
+    }
+    return covered;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define SIM_HAVE_AVX2_PATH 1
+// Eight pixels at a time: four gathers for the four taps, the same integer blend as
+// blend_texels in 16-bit lanes (no lane ever exceeds 65280, so the results are identical).
+__attribute__((target("avx2"))) int walk_avx2(const MipLevel& l, std::int32_t U0, std::int32_t V0,
+                                              std::int32_t dU, std::int32_t dV, int n,
+                                              std::uint32_t* out) {
+    const int* tex = reinterpret_cast<const int*>(l.texels.data());
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i U =
+        _mm256_add_epi32(_mm256_set1_epi32(U0), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dU)));
+    __m256i V =
+        _mm256_add_epi32(_mm256_set1_epi32(V0), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dV)));
+    const __m256i stepU = _mm256_set1_epi32(8 * dU);
+    const __m256i stepV = _mm256_set1_epi32(8 * dV);
+    const __m256i stride = _mm256_set1_epi32(l.stride);
+    const __m256i m = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i ff = _mm256_set1_epi32(0xFF);
+    const __m256i c128 = _mm256_set1_epi32(128);
+    const __m256i c256 = _mm256_set1_epi32(256);
+    const __m256i opaque = _mm256_set1_epi32(static_cast<int>(kOpaque));
+    __m256i count = _mm256_setzero_si256();
+    int px = 0;
+    for (; px + 8 <= n; px += 8) {
+        const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(V, 16), stride),
+                                             _mm256_srli_epi32(U, 16));
+        const __m256i t00 = _mm256_i32gather_epi32(tex, idx, 4);
+        const __m256i t01 = _mm256_i32gather_epi32(tex + 1, idx, 4);
+        const __m256i t10 = _mm256_i32gather_epi32(tex + l.stride, idx, 4);
+        const __m256i t11 = _mm256_i32gather_epi32(tex + l.stride + 1, idx, 4);
+        const __m256i fu = _mm256_and_si256(_mm256_srli_epi32(U, 8), ff);
+        const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(V, 8), ff);
+        const __m256i w11 =
+            _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi16(fu, fv), c128), 8);
+        const __m256i w01 = _mm256_sub_epi32(fu, w11);
+        const __m256i w10 = _mm256_sub_epi32(fv, w11);
+        const __m256i w00 = _mm256_add_epi32(_mm256_sub_epi32(_mm256_sub_epi32(c256, fu), fv), w11);
+        // Each weight in both 16-bit halves of its lane.
+        const __m256i W00 = _mm256_or_si256(w00, _mm256_slli_epi32(w00, 16));
+        const __m256i W01 = _mm256_or_si256(w01, _mm256_slli_epi32(w01, 16));
+        const __m256i W10 = _mm256_or_si256(w10, _mm256_slli_epi32(w10, 16));
+        const __m256i W11 = _mm256_or_si256(w11, _mm256_slli_epi32(w11, 16));
+        const __m256i rb =
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(t00, m), W00),
+                                              _mm256_mullo_epi16(_mm256_and_si256(t01, m), W01)),
+                             _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(t10, m), W10),
+                                              _mm256_mullo_epi16(_mm256_and_si256(t11, m), W11)));
+        const __m256i ga = _mm256_add_epi16(
+            _mm256_add_epi16(
+                _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t00, 8), m), W00),
+                _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t01, 8), m), W01)),
+            _mm256_add_epi16(
+                _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t10, 8), m), W10),
+                _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t11, 8), m), W11)));
+        const __m256i t = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(rb, 8), m),
+                                          _mm256_andnot_si256(m, ga));
+        count = _mm256_add_epi32(count, _mm256_srli_epi32(t, 31));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + px), _mm256_or_si256(t, opaque));
+        U = _mm256_add_epi32(U, stepU);
+        V = _mm256_add_epi32(V, stepV);
+    }
+    alignas(32) int c[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(c), count);
+    return c[0] + c[1] + c[2] + c[3] + c[4] + c[5] + c[6] + c[7] +
+           walk_scalar(l, U0, V0, dU, dV, px, n, out);
+}
+#endif
+
+int walk_row(const MipLevel& l, std::int32_t U0, std::int32_t V0, std::int32_t dU, std::int32_t dV,
+             int n, std::uint32_t* out, bool use_vector) {
+#ifdef SIM_HAVE_AVX2_PATH
+    static const bool have_avx2 = __builtin_cpu_supports("avx2");
+    if (use_vector && have_avx2) {
+        return walk_avx2(l, U0, V0, dU, dV, n, out);
+    }
+#endif
+    (void)use_vector;
+    return walk_scalar(l, U0, V0, dU, dV, 0, n, out);
+}
+
+}  // namespace
+
+CameraModel::CameraModel(const WorldSpec& w, const FloorTexture& floor)
+    : width_(w.camera_width_px), height_(w.camera_height_px) {
+    const double focal_px = 0.5 * width_ / std::tan(0.5 * w.camera_fov_rad);
+    const double sp = std::sin(w.camera_pitch_rad);
+    const double cp = std::cos(w.camera_pitch_rad);
+    const double texel0 = 0.5 * (floor.levels()[0].texel_x_m + floor.levels()[0].texel_z_m);
+    const int top_level = static_cast<int>(floor.levels().size()) - 1;
+    rows_.resize(height_);
+    for (int py = 0; py < height_; ++py) {
+        // Ray of pixel (px, py), camera axes: forward, right, down; pixel centres at +0.5.
+        //   d = fwd + xc * right + yc * down, with fwd = (cos p, 0, -sin p) and
+        //   down = (-sin p, 0, -cos p) in the robot frame (ahead, left, up); right = -left.
+        const double yc = (py + 0.5 - 0.5 * height_) / focal_px;
+        const double d_ahead = cp - yc * sp;
+        const double d_up = -sp - yc * cp;
+        CameraRow& row = rows_[py];
+        if (!(d_up < -1e-9)) {
+            continue;
+        }
+        const double t = w.camera_mount_height_m / -d_up;  // ray length per unit of d
+        if (!(t * std::hypot(d_ahead, 1.0) < 1e4)) {
+            continue;  // so far away that it is as good as the horizon
+        }
+        row.hits_floor = true;
+        const double xc0 = (0.5 - 0.5 * width_) / focal_px;
+        row.forward0_m = w.camera_forward_offset_m + t * d_ahead;
+        row.left0_m = -t * xc0;
+        row.dforward_m = 0;
+        row.dleft_m = -t / focal_px;
+    }
+    // Footprint: the larger of the spacing along the row and that to the neighbouring rows.
+    for (int py = 0; py < height_; ++py) {
+        CameraRow& row = rows_[py];
+        if (!row.hits_floor) {
+            continue;
+        }
+        double foot = std::fabs(row.dleft_m);
+        for (int nb : {py - 1, py + 1}) {
+            if (nb >= 0 && nb < height_) {
+                foot = std::max(foot, rows_[nb].hits_floor
+                                          ? std::fabs(rows_[nb].forward0_m - row.forward0_m)
+                                          : HUGE_VAL);
+            }
+        }
+        // The finest level whose texel is not larger than the footprint (clamped in double:
+        // next to the horizon the footprint may be infinite).
+        const double level = std::floor(std::log2(foot / texel0));
+        row.level = static_cast<int>(std::clamp(level, 0.0, static_cast<double>(top_level)));
+    }
+}
+
+bool CameraModel::floor_point(int px, int py, double& forward_m, double& left_m) const {
+    const CameraRow& row = rows_[py];
+    forward_m = row.forward0_m + px * row.dforward_m;
+    left_m = row.left0_m + px * row.dleft_m;
+    return row.hits_floor;
+}
+
+int CameraModel::render(const FloorTexture& floor, const Pose2& pose, std::uint32_t* frame,
+                        bool use_vector) const {
+    const double ch = std::cos(pose.heading_rad);
+    const double sh = std::sin(pose.heading_rad);
+    int covered = 0;
+    for (int py = 0; py < height_; ++py) {
+        const CameraRow& row = rows_[py];
+        std::uint32_t* out = frame + static_cast<std::size_t>(py) * width_;
+        if (!row.hits_floor) {
+            std::fill(out, out + width_, kMissTexel | kOpaque);
+            continue;
+        }
+        const MipLevel& l = floor.levels()[row.level];
+        // Robot frame (ahead a, left b) to floor: x = px + a cos h - b sin h,
+        // z = pz - a sin h - b cos h; then to padded texel coordinates u (along z), v (-x).
+        const double x0 = pose.x_m + row.forward0_m * ch - row.left0_m * sh;
+        const double z0 = pose.z_m - row.forward0_m * sh - row.left0_m * ch;
+        const double dx = row.dforward_m * ch - row.dleft_m * sh;
+        const double dz = -row.dforward_m * sh - row.dleft_m * ch;
+        const double u0 = (z0 - floor.z_min_m()) / l.texel_z_m + 0.5;
+        const double v0 = (floor.x_max_m() - x0) / l.texel_x_m + 0.5;
+        const double du = dz / l.texel_z_m;
+        const double dv = -dx / l.texel_x_m;
+        const double u_end = u0 + (width_ - 1) * du;
+        const double v_end = v0 + (width_ - 1) * dv;
+        const double umax = l.width + 1;
+        const double vmax = l.height + 1;
+        const bool inside = u0 >= 0 && u0 < umax && v0 >= 0 && v0 < vmax && u_end >= 0 &&
+                            u_end < umax && v_end >= 0 && v_end < vmax;
+        if (inside) {
+            // The whole row lies on the floor (a straight segment whose ends both do): walk
+            // it in 16.16 fixed point without per-pixel tests. The ends are checked again in
+            // the fixed-point values that the walk will reach.
+            const auto U0 = static_cast<std::int32_t>(u0 * kFixedOne);
+            const auto V0 = static_cast<std::int32_t>(v0 * kFixedOne);
+            const auto dU = static_cast<std::int32_t>(du * kFixedOne);
+            const auto dV = static_cast<std::int32_t>(dv * kFixedOne);
+            const std::int64_t Ue = U0 + static_cast<std::int64_t>(width_ - 1) * dU;
+            const std::int64_t Ve = V0 + static_cast<std::int64_t>(width_ - 1) * dV;
+            const std::int64_t Ulim = static_cast<std::int64_t>(l.width + 1) << 16;
+            const std::int64_t Vlim = static_cast<std::int64_t>(l.height + 1) << 16;
+            if (U0 >= 0 && V0 >= 0 && U0 < Ulim && V0 < Vlim && Ue >= 0 && Ve >= 0 && Ue < Ulim &&
+                Ve < Vlim) {
+                covered += walk_row(l, U0, V0, dU, dV, width_, out, use_vector);
+                continue;
+            }
+        }
+        for (int px = 0; px < width_; ++px) {
+            const double x = x0 + px * dx;
+            const double z = z0 + px * dz;
+            const std::uint32_t t = floor.sample(row.level, x, z);
+            covered += static_cast<int>(t >> 31);
+            out[px] = t | kOpaque;
+        }
+    }
+    return covered;
+}
+
+}  // namespace sim

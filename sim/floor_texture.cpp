@@ -1,0 +1,252 @@
+// Lines are drawn per segment over the segment's bounding box only: for every texel there the
+// distance to the segment's centre curve gives a coverage (a box filter one texel wide across
+// the edge), and the segment with the largest coverage owns the texel. Where segments meet,
+// the shared end gets the larger coverage of the two, so chains have no seams.
+#include "sim/floor_texture.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace sim {
+namespace {
+
+// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
+// and our lengths are metres on a floor.
+inline double length2(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
+
+std::uint8_t lerp_byte(std::uint8_t a, std::uint8_t b, double t) {
+    return static_cast<std::uint8_t>(std::lround(a + (b - a) * t));
+}
+
+// Axis-aligned bounds of a segment's centre curve, widened by `pad`.
+void segment_bounds(const TrackSegment& s, double pad, double& x0, double& x1, double& z0,
+                    double& z1) {
+    if (!s.is_arc) {
+        const double ex = s.x0_m + s.length_m * s.dx;
+        const double ez = s.z0_m + s.length_m * s.dz;
+        x0 = std::min(s.x0_m, ex) - pad;
+        x1 = std::max(s.x0_m, ex) + pad;
+        z0 = std::min(s.z0_m, ez) - pad;
+        z1 = std::max(s.z0_m, ez) + pad;
+        return;
+    }
+    // Sample the arc densely; the sagitta between samples is below r * (1 - cos(pi / 256)).
+    const double side = s.angle_rad > 0 ? 1.0 : -1.0;
+    x0 = z0 = HUGE_VAL;
+    x1 = z1 = -HUGE_VAL;
+    const int n = 512;
+    for (int k = 0; k <= n; ++k) {
+        const double a = s.heading0_rad + s.angle_rad * k / n;
+        const double x = s.cx_m + side * s.radius_m * std::sin(a);
+        const double z = s.cz_m + side * s.radius_m * std::cos(a);
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+        z0 = std::min(z0, z);
+        z1 = std::max(z1, z);
+    }
+    const double sag = s.radius_m * (1 - std::cos(3.141592653589793 / 256)) + pad;
+    x0 -= sag;
+    x1 += sag;
+    z0 -= sag;
+    z1 += sag;
+}
+
+}  // namespace
+
+FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
+    x_max_ = w.floor_center_x_m + 0.5 * w.floor_size_x_m;
+    z_min_ = w.floor_center_z_m - 0.5 * w.floor_size_z_m;
+    MipLevel l0;
+    l0.width = std::max(1, static_cast<int>(std::ceil(w.floor_size_z_m / w.floor_texel_m)));
+    l0.height = std::max(1, static_cast<int>(std::ceil(w.floor_size_x_m / w.floor_texel_m)));
+    l0.stride = l0.width + 2;
+    l0.texel_z_m = w.floor_size_z_m / l0.width;
+    l0.texel_x_m = w.floor_size_x_m / l0.height;
+    const std::size_t n = static_cast<std::size_t>(l0.width) * l0.height;
+    std::vector<float> coverage;
+    std::vector<std::int32_t> owner;
+    try {
+        l0.texels.assign(static_cast<std::size_t>(l0.stride) * (l0.height + 2), kMissTexel);
+        coverage.assign(n, 0.0f);
+        owner.assign(n, -1);
+    } catch (const std::bad_alloc&) {
+        throw WorldFileError(w.source_name +
+                             ": floor.texel: the floor texture does not fit in "
+                             "memory; expected a larger texel");
+    }
+
+    // The bare floor: its colour, or the image stretched over it (bilinear, composited over
+    // the floor colour by the image's alpha). Strongly coloured image pixels count as line.
+    const RgbaImage& img = w.floor_image_pixels;
+    for (int j = 0; j < l0.height; ++j) {
+        for (int i = 0; i < l0.width; ++i) {
+            Rgb c = w.floor_color;
+            std::uint8_t line = 0;
+            if (img.width > 0) {
+                const double u = (i + 0.5) * img.width / l0.width - 0.5;
+                const double v = (j + 0.5) * img.height / l0.height - 0.5;
+                const int iu = static_cast<int>(std::floor(u));
+                const int iv = static_cast<int>(std::floor(v));
+                const double fu = u - iu, fv = v - iv;
+                double acc[4] = {0, 0, 0, 0};
+                for (int dy = 0; dy < 2; ++dy) {
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const int px = std::clamp(iu + dx, 0, img.width - 1);
+                        const int py = std::clamp(iv + dy, 0, img.height - 1);
+                        const std::uint8_t* p =
+                            &img.pixels[4 * (static_cast<std::size_t>(py) * img.width + px)];
+                        const double wgt = (dx ? fu : 1 - fu) * (dy ? fv : 1 - fv);
+                        for (int k = 0; k < 4; ++k) {
+                            acc[k] += wgt * p[k];
+                        }
+                    }
+                }
+                const double a = acc[3] / 255.0;
+                const Rgb ic{static_cast<std::uint8_t>(std::lround(acc[0] / std::max(a, 1e-9))),
+                             static_cast<std::uint8_t>(std::lround(acc[1] / std::max(a, 1e-9))),
+                             static_cast<std::uint8_t>(std::lround(acc[2] / std::max(a, 1e-9)))};
+                c = a > 0 ? Rgb{lerp_byte(c.r, ic.r, a), lerp_byte(c.g, ic.g, a),
+                                lerp_byte(c.b, ic.b, a)}
+                          : c;
+                const int hi = std::max({c.r, c.g, c.b});
+                const int lo = std::min({c.r, c.g, c.b});
+                line = hi - lo >= 80 ? 255 : 0;
+            }
+            l0.texels[static_cast<std::size_t>(j + 1) * l0.stride + i + 1] = pack_texel(c, line);
+        }
+    }
+
+    // The lines.
+    const auto& segs = track.segments();
+    const double texel = 0.5 * (l0.texel_x_m + l0.texel_z_m);
+    for (std::size_t si = 0; si < segs.size(); ++si) {
+        const TrackSegment& s = segs[si];
+        const double half = 0.5 * s.width_m;
+        double bx0, bx1, bz0, bz1;
+        segment_bounds(s, half + 2 * texel, bx0, bx1, bz0, bz1);
+        const int i0 = std::max(0, static_cast<int>(std::floor((bz0 - z_min_) / l0.texel_z_m)));
+        const int i1 =
+            std::min(l0.width - 1, static_cast<int>(std::ceil((bz1 - z_min_) / l0.texel_z_m)));
+        const int j0 = std::max(0, static_cast<int>(std::floor((x_max_ - bx1) / l0.texel_x_m)));
+        const int j1 =
+            std::min(l0.height - 1, static_cast<int>(std::ceil((x_max_ - bx0) / l0.texel_x_m)));
+        for (int j = j0; j <= j1; ++j) {
+            const double x = x_max_ - (j + 0.5) * l0.texel_x_m;
+            for (int i = i0; i <= i1; ++i) {
+                const double z = z_min_ + (i + 0.5) * l0.texel_z_m;
+                if (s.is_arc) {
+                    // Cheap reject before the exact distance (which needs an atan2).
+                    const double rho = length2(x - s.cx_m, z - s.cz_m);
+                    if (std::fabs(rho - s.radius_m) > half + texel) {
+                        continue;
+                    }
+                }
+                const double d = closest_on_segment(s, x, z).distance_m;
+                const double cov = std::clamp((half - d) / texel + 0.5, 0.0, 1.0);
+                const std::size_t k = static_cast<std::size_t>(j) * l0.width + i;
+                if (cov > 0 && cov >= coverage[k]) {
+                    coverage[k] = static_cast<float>(cov);
+                    owner[k] = static_cast<std::int32_t>(si);
+                }
+            }
+        }
+    }
+    for (int j = 0; j < l0.height; ++j) {
+        for (int i = 0; i < l0.width; ++i) {
+            const std::size_t k = static_cast<std::size_t>(j) * l0.width + i;
+            if (owner[k] < 0) {
+                continue;
+            }
+            std::uint32_t& t = l0.texels[static_cast<std::size_t>(j + 1) * l0.stride + i + 1];
+            const Rgb base{static_cast<std::uint8_t>(t >> 16), static_cast<std::uint8_t>(t >> 8),
+                           static_cast<std::uint8_t>(t)};
+            const Rgb lc = segs[owner[k]].color;
+            const double a = coverage[k];
+            const std::uint8_t line = std::max(static_cast<std::uint8_t>(t >> 24),
+                                               static_cast<std::uint8_t>(std::lround(255 * a)));
+            t = pack_texel({lerp_byte(base.r, lc.r, a), lerp_byte(base.g, lc.g, a),
+                            lerp_byte(base.b, lc.b, a)},
+                           line);
+        }
+    }
+    levels_.push_back(std::move(l0));
+
+    // Halved copies: each texel is the rounded mean of up to four below it.
+    while (levels_.size() < 12 && (levels_.back().width > 1 || levels_.back().height > 1)) {
+        const MipLevel& lo = levels_.back();
+        MipLevel up;
+        up.width = (lo.width + 1) / 2;
+        up.height = (lo.height + 1) / 2;
+        up.stride = up.width + 2;
+        up.texel_z_m = w.floor_size_z_m / up.width;
+        up.texel_x_m = w.floor_size_x_m / up.height;
+        up.texels.assign(static_cast<std::size_t>(up.stride) * (up.height + 2), kMissTexel);
+        for (int j = 0; j < up.height; ++j) {
+            for (int i = 0; i < up.width; ++i) {
+                std::uint32_t sum[4] = {0, 0, 0, 0};
+                for (int dy = 0; dy < 2; ++dy) {
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const std::uint32_t t = lo.at(std::min(2 * i + dx, lo.width - 1),
+                                                      std::min(2 * j + dy, lo.height - 1));
+                        for (int c = 0; c < 4; ++c) {
+                            sum[c] += (t >> (8 * c)) & 0xFF;
+                        }
+                    }
+                }
+                std::uint32_t t = 0;
+                for (int c = 0; c < 4; ++c) {
+                    t |= ((sum[c] + 2) / 4) << (8 * c);
+                }
+                up.texels[static_cast<std::size_t>(j + 1) * up.stride + i + 1] = t;
+            }
+        }
+        levels_.push_back(std::move(up));
+    }
+}
+
+std::uint32_t FloorTexture::sample(int level, double x, double z) const {
+    const MipLevel& l = levels_[level];
+    // Padded coordinates: texel i's centre lies at i + 1.5 after the border shift.
+    const double u = (z - z_min_) / l.texel_z_m + 0.5;
+    const double v = (x_max_ - x) / l.texel_x_m + 0.5;
+    if (!(u >= 0 && v >= 0 && u < l.width + 1 && v < l.height + 1)) {
+        return kMissTexel;
+    }
+    const int iu = static_cast<int>(u);
+    const int iv = static_cast<int>(v);
+    const auto fu = static_cast<std::uint32_t>((u - iu) * 256);
+    const auto fv = static_cast<std::uint32_t>((v - iv) * 256);
+    const std::uint32_t* p = &l.texels[static_cast<std::size_t>(iv) * l.stride + iu];
+    return blend_texels(p[0], p[1], p[l.stride], p[l.stride + 1], fu, fv);
+}
+
+double FloorTexture::distance_to_line_texel(double x, double z, double max_m) const {
+    const MipLevel& l = levels_[0];
+    const int ci = static_cast<int>(std::floor((z - z_min_) / l.texel_z_m));
+    const int cj = static_cast<int>(std::floor((x_max_ - x) / l.texel_x_m));
+    const double tmin = std::min(l.texel_x_m, l.texel_z_m);
+    const int rmax = static_cast<int>(std::ceil(max_m / tmin)) + 1;
+    double best = max_m;
+    // Square rings of growing radius; stop once a ring cannot hold anything nearer.
+    for (int r = 0; r <= rmax && (r - 1) * tmin <= best; ++r) {
+        for (int j = cj - r; j <= cj + r; ++j) {
+            const bool edge_row = j == cj - r || j == cj + r;
+            for (int i = ci - r; i <= ci + r; i += edge_row ? 1 : 2 * r) {
+                if (i >= 0 && j >= 0 && i < l.width && j < l.height && (l.at(i, j) >> 24) >= 128) {
+                    const double tx = x_max_ - (j + 0.5) * l.texel_x_m;
+                    const double tz = z_min_ + (i + 0.5) * l.texel_z_m;
+                    best = std::min(best, length2(tx - x, tz - z));
+                }
+                if (r == 0) {
+                    break;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+}  // namespace sim

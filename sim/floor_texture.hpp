@@ -1,0 +1,85 @@
+// The floor as one texture, built once when the world loads: the floor colour or image, with
+// every line drawn over it (anti-aliased), and a pyramid of halved copies (mip levels) so that
+// the camera can sample at about its own pixel size and thin lines do not flicker.
+//
+// Texels are 32-bit words whose bytes in memory are blue, green, red and a "line" byte: 255
+// where a line covers the texel fully, 0 on bare floor. The camera forces that byte to 255 in
+// its frames, so the frame's alpha is always 255, but on the way it counts covered pixels.
+//
+// Layout: column i runs along +z from the floor's z_min edge, row j along -x from its x_max
+// edge, so the texture reads like the top view with z to the right and x up. Each level keeps
+// a border of one texel of the miss colour on every side, so that bilinear sampling needs no
+// edge tests inside the floor.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sim/png_image.hpp"
+#include "sim/track.hpp"
+#include "sim/world_file.hpp"
+
+namespace sim {
+
+// Neutral grey seen where a ray misses the floor; no line.
+constexpr std::uint32_t kMissTexel = 0x00808080u;
+
+inline std::uint32_t pack_texel(Rgb c, std::uint8_t line) {
+    return static_cast<std::uint32_t>(c.b) | static_cast<std::uint32_t>(c.g) << 8 |
+           static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(line) << 24;
+}
+
+struct MipLevel {
+    int width = 0;   // texels along z, without the border
+    int height = 0;  // texels along x, without the border
+    int stride = 0;  // width + 2
+    double texel_z_m = 0;
+    double texel_x_m = 0;
+    std::vector<std::uint32_t> texels;  // (width + 2) x (height + 2), border included
+
+    // Texel (i, j) of the floor, -1 <= i <= width and -1 <= j <= height (the border).
+    std::uint32_t at(int i, int j) const {
+        return texels[static_cast<std::size_t>(j + 1) * stride + (i + 1)];
+    }
+};
+
+class FloorTexture {
+  public:
+    // Throws WorldFileError when the texture cannot be allocated.
+    FloorTexture(const WorldSpec& world, const Track& track);
+
+    const std::vector<MipLevel>& levels() const { return levels_; }
+    double x_max_m() const { return x_max_; }
+    double z_min_m() const { return z_min_; }
+
+    // Bilinear sample of level `level` at floor point (x, z); kMissTexel off the floor.
+    std::uint32_t sample(int level, double x_m, double z_m) const;
+
+    // Distance [m] from (x, z) to the nearest level-0 texel that is at least half covered by
+    // a line, searched up to `max_m`; returns max_m when there is none that close.
+    double distance_to_line_texel(double x_m, double z_m, double max_m) const;
+
+  private:
+    std::vector<MipLevel> levels_;
+    double x_max_ = 0, z_min_ = 0;
+};
+
+// Bilinear blend of four texels with 8-bit fractions fu, fv (0..255 of 256). The four weights
+// sum to 256 and each channel's weighted sum stays below 65536, so two channels share one
+// 32-bit multiply (red/blue lanes, green/line lanes) without carrying into each other. The
+// camera's vector path computes exactly these integers in 16-bit lanes.
+inline std::uint32_t blend_texels(std::uint32_t t00, std::uint32_t t01, std::uint32_t t10,
+                                  std::uint32_t t11, std::uint32_t fu, std::uint32_t fv) {
+    constexpr std::uint32_t kM = 0x00FF00FFu;
+    const std::uint32_t w11 = (fu * fv + 128) >> 8;
+    const std::uint32_t w01 = fu - w11;
+    const std::uint32_t w10 = fv - w11;
+    const std::uint32_t w00 = 256 - fu - fv + w11;
+    const std::uint32_t rb =
+        (t00 & kM) * w00 + (t01 & kM) * w01 + (t10 & kM) * w10 + (t11 & kM) * w11;
+    const std::uint32_t ga = ((t00 >> 8) & kM) * w00 + ((t01 >> 8) & kM) * w01 +
+                             ((t10 >> 8) & kM) * w10 + ((t11 >> 8) & kM) * w11;
+    return ((rb >> 8) & kM) | (ga & ~kM);
+}
+
+}  // namespace sim

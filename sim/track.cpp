@@ -1,0 +1,144 @@
+#include "sim/track.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace sim {
+namespace {
+
+// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
+// and our lengths are metres on a floor.
+inline double length2(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
+
+constexpr double kTwoPi = 6.283185307179586;
+
+double wrap_positive(double a) {
+    a = std::fmod(a, kTwoPi);
+    return a < 0 ? a + kTwoPi : a;
+}
+
+}  // namespace
+
+Pose2 segment_end(const SegmentSpec& seg, const Pose2& p) {
+    Pose2 e = p;
+    if (seg.kind == SegmentSpec::Kind::straight) {
+        e.x_m = p.x_m + seg.length_m * std::cos(p.heading_rad);
+        e.z_m = p.z_m - seg.length_m * std::sin(p.heading_rad);
+        return e;
+    }
+    const double side = seg.angle_rad > 0 ? 1.0 : -1.0;
+    // Centre lies `radius` to the side the arc turns to; left of heading h is (-sin h, -cos h).
+    const double cx = p.x_m - side * seg.radius_m * std::sin(p.heading_rad);
+    const double cz = p.z_m - side * seg.radius_m * std::cos(p.heading_rad);
+    e.heading_rad = p.heading_rad + seg.angle_rad;
+    e.x_m = cx + side * seg.radius_m * std::sin(e.heading_rad);
+    e.z_m = cz + side * seg.radius_m * std::cos(e.heading_rad);
+    return e;
+}
+
+Closest closest_on_segment(const TrackSegment& seg, double x, double z) {
+    if (!seg.is_arc) {
+        const double t =
+            std::clamp((x - seg.x0_m) * seg.dx + (z - seg.z0_m) * seg.dz, 0.0, seg.length_m);
+        const double ex = x - (seg.x0_m + t * seg.dx);
+        const double ez = z - (seg.z0_m + t * seg.dz);
+        return {length2(ex, ez), seg.s0_m + t};
+    }
+    const double side = seg.angle_rad > 0 ? 1.0 : -1.0;
+    const double vx = x - seg.cx_m;
+    const double vz = z - seg.cz_m;
+    const double rho = length2(vx, vz);
+    const double alpha = std::atan2(side * vx, side * vz);
+    const double sweep = std::fabs(seg.angle_rad);
+    const double rel = wrap_positive(side * (alpha - seg.heading0_rad));
+    if (sweep >= kTwoPi || rel <= sweep) {
+        return {std::fabs(rho - seg.radius_m), seg.s0_m + rel * seg.radius_m};
+    }
+    // Outside the sweep: the nearer end point.
+    const double h1 = seg.heading0_rad + seg.angle_rad;
+    const double d0 = length2(x - (seg.cx_m + side * seg.radius_m * std::sin(seg.heading0_rad)),
+                              z - (seg.cz_m + side * seg.radius_m * std::cos(seg.heading0_rad)));
+    const double d1 = length2(x - (seg.cx_m + side * seg.radius_m * std::sin(h1)),
+                              z - (seg.cz_m + side * seg.radius_m * std::cos(h1)));
+    return d0 <= d1 ? Closest{d0, seg.s0_m} : Closest{d1, seg.s0_m + seg.length_m};
+}
+
+Track::Track(const std::vector<LineSpec>& lines) {
+    for (std::size_t li = 0; li < lines.size(); ++li) {
+        Pose2 p = lines[li].start;
+        double s = 0;
+        for (const SegmentSpec& spec : lines[li].segments) {
+            TrackSegment t;
+            t.line = static_cast<int>(li);
+            t.width_m = spec.width_m;
+            t.color = spec.color;
+            t.s0_m = s;
+            if (spec.kind == SegmentSpec::Kind::straight) {
+                t.x0_m = p.x_m;
+                t.z0_m = p.z_m;
+                t.dx = std::cos(p.heading_rad);
+                t.dz = -std::sin(p.heading_rad);
+                t.length_m = spec.length_m;
+            } else {
+                const double side = spec.angle_rad > 0 ? 1.0 : -1.0;
+                t.is_arc = true;
+                t.radius_m = spec.radius_m;
+                t.angle_rad = spec.angle_rad;
+                t.heading0_rad = p.heading_rad;
+                t.cx_m = p.x_m - side * spec.radius_m * std::sin(p.heading_rad);
+                t.cz_m = p.z_m - side * spec.radius_m * std::cos(p.heading_rad);
+                t.length_m = spec.radius_m * std::fabs(spec.angle_rad);
+            }
+            segments_.push_back(t);
+            s += t.length_m;
+            p = segment_end(spec, p);
+        }
+        lengths_.push_back(s);
+        // Closed: ends within 1 mm of its start, facing the same way within about 1 degree.
+        const Pose2& a = lines[li].start;
+        const double turn =
+            wrap_positive(p.heading_rad - a.heading_rad + 0.5 * kTwoPi) - 0.5 * kTwoPi;
+        closed_.push_back(length2(p.x_m - a.x_m, p.z_m - a.z_m) < 1e-3 && std::fabs(turn) < 0.02);
+    }
+}
+
+double Track::distance_to_line(double x, double z) const {
+    double best = std::numeric_limits<double>::infinity();
+    for (const TrackSegment& seg : segments_) {
+        best = std::min(best, closest_on_segment(seg, x, z).distance_m);
+    }
+    return best;
+}
+
+double Track::locate(int line, double x, double z, double s_hint, double window) const {
+    const double len = lengths_[line];
+    double best_d = std::numeric_limits<double>::infinity();
+    double best_s = s_hint;
+    for (int pass = 0; pass < 2 && !std::isfinite(best_d); ++pass) {
+        for (const TrackSegment& seg : segments_) {
+            if (seg.line != line) {
+                continue;
+            }
+            const Closest c = closest_on_segment(seg, x, z);
+            if (pass == 0 && window >= 0) {
+                double gap = std::fabs(c.s_m - s_hint);
+                if (closed_[line]) {
+                    gap = std::min(gap, len - gap);
+                }
+                if (gap > window) {
+                    continue;
+                }
+            }
+            if (c.distance_m < best_d) {
+                best_d = c.distance_m;
+                best_s = c.s_m;
+            }
+        }
+    }
+    return best_s;
+}
+
+}  // namespace sim

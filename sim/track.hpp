@@ -1,0 +1,63 @@
+// The lines of a world as exact geometry: chains of straight and arc segments in the floor
+// plane. Used to draw the floor and to measure how well the robot follows: the distance from a
+// point to the nearest line's centre, and the progress along a closed line (laps).
+#pragma once
+
+#include <vector>
+
+#include "sim/world_file.hpp"
+
+namespace sim {
+
+struct TrackSegment {
+    bool is_arc = false;
+    // Straight: from (x0, z0) along the unit vector (dx, dz) for `length_m`.
+    // Arc: centre (cx, cz), radius, points c + side * r * (sin a, cos a) for a from
+    // `heading0_rad` to heading0_rad + angle_rad (side = +1 for left turns, -1 for right).
+    double x0_m = 0, z0_m = 0, dx = 0, dz = 0;
+    double cx_m = 0, cz_m = 0, radius_m = 0, heading0_rad = 0, angle_rad = 0;
+    double length_m = 0;
+    double s0_m = 0;  // arc length from the start of its line
+    double width_m = 0;
+    Rgb color;
+    int line = 0;  // index of its line
+};
+
+// The closest point of a segment to a query point.
+struct Closest {
+    double distance_m = 0;  // to the segment's centre curve
+    double s_m = 0;         // arc length of the closest point from the start of its line
+};
+
+Closest closest_on_segment(const TrackSegment& seg, double x_m, double z_m);
+
+// End pose of a segment given its start pose (exact).
+Pose2 segment_end(const SegmentSpec& seg, const Pose2& start);
+
+class Track {
+  public:
+    explicit Track(const std::vector<LineSpec>& lines);
+
+    bool empty() const { return segments_.empty(); }
+    const std::vector<TrackSegment>& segments() const { return segments_; }
+
+    // Distance [m] from (x, z) to the nearest line's centre.
+    double distance_to_line(double x_m, double z_m) const;
+
+    // Length [m] of line `line` and whether it ends where it starts, facing the same way.
+    double line_length(int line) const { return lengths_[line]; }
+    bool line_closed(int line) const { return closed_[line]; }
+
+    // The arc length [m] along line `line` of the point closest to (x, z) among those within
+    // `window_m` of `s_hint_m` (measured around the loop for a closed line), so that a robot
+    // is followed through a crossing instead of jumping to the other branch. A negative window
+    // searches the whole line.
+    double locate(int line, double x_m, double z_m, double s_hint_m, double window_m) const;
+
+  private:
+    std::vector<TrackSegment> segments_;
+    std::vector<double> lengths_;
+    std::vector<bool> closed_;
+};
+
+}  // namespace sim

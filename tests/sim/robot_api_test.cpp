@@ -1,0 +1,152 @@
+// The C robot operations over the built-in world, on small inline worlds.
+#include "robot_api/robot_api.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "sim/robot_session.hpp"
+
+namespace {
+
+void start(const std::string& yaml) {
+    sim::preload_world(sim::parse_world(yaml, "test.yaml", "."));
+    wb_robot_init();
+}
+
+void finish() {
+    ::testing::internal::CaptureStderr();  // the run summary
+    wb_robot_cleanup();
+    ::testing::internal::GetCapturedStderr();
+}
+
+TEST(RobotApi, UnknownDeviceWarnsAndGivesTagZero) {
+    start("");
+    ::testing::internal::CaptureStderr();
+    const DeviceTag tag = wb_robot_get_device("left wheel motr");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "world: warning: the robot has no device named \"left wheel motr\"; its tag is 0\n");
+    EXPECT_EQ(tag, 0);
+    finish();
+}
+
+// Every operation on tag 0 does nothing and returns a neutral value.
+TEST(RobotApi, TagZeroIsNeutral) {
+    start("");
+    wb_camera_enable(0, 16);
+    wb_gps_enable(0, 16);
+    wb_distance_sensor_enable(0, 16);
+    wb_light_sensor_enable(0, 16);
+    wb_motor_set_position(0, 1.0);
+    wb_motor_set_velocity(0, 3.0);
+    ASSERT_EQ(wb_robot_step(16), 0);
+    EXPECT_EQ(wb_camera_get_width(0), 0);
+    EXPECT_EQ(wb_camera_get_height(0), 0);
+    EXPECT_EQ(wb_camera_get_image(0), nullptr);
+    EXPECT_EQ(wb_display_image_new(0, 1, 1, "\0\0\0\0", DISPLAY_IMAGE_BGRA), nullptr);
+    wb_display_image_paste(0, nullptr, 0, 0, 0);
+    wb_display_image_delete(0, nullptr);
+    const double* gps = wb_gps_get_values(0);
+    ASSERT_NE(gps, nullptr);
+    EXPECT_TRUE(std::isnan(gps[0]) && std::isnan(gps[1]) && std::isnan(gps[2]));
+    EXPECT_TRUE(std::isnan(wb_distance_sensor_get_value(0)));
+    EXPECT_TRUE(std::isnan(wb_light_sensor_get_value(0)));
+    finish();
+}
+
+// Before a sensor's first reading: NaN values and a neutral grey frame; after it, real ones.
+TEST(RobotApi, ReadingsStartOnePeriodAfterEnabling) {
+    start("lights: {ambient: 95}\n");
+    const DeviceTag cam = wb_robot_get_device("camera");
+    const DeviceTag gps = wb_robot_get_device("gps");
+    const DeviceTag ls3 = wb_robot_get_device("ls3");
+    const DeviceTag tof = wb_robot_get_device("tof");
+    EXPECT_EQ(wb_camera_get_image(cam)[0], 128);
+    EXPECT_TRUE(std::isnan(wb_gps_get_values(gps)[0]));
+    wb_camera_enable(cam, 16);
+    wb_gps_enable(gps, 32);
+    wb_light_sensor_enable(ls3, 16);
+    wb_distance_sensor_enable(tof, 16);
+    ASSERT_EQ(wb_robot_step(16), 0);
+    EXPECT_EQ(wb_camera_get_image(cam)[0], 200);  // the default floor's grey
+    EXPECT_EQ(wb_camera_get_image(cam)[3], 255);
+    EXPECT_TRUE(std::isnan(wb_gps_get_values(gps)[0]));    // its period is 32 ms
+    EXPECT_EQ(wb_light_sensor_get_value(ls3), 4000.0);     // 4095 - ambient
+    EXPECT_EQ(wb_distance_sensor_get_value(tof), 2000.0);  // no wall: the 2 m range
+    ASSERT_EQ(wb_robot_step(16), 0);
+    const double* p = wb_gps_get_values(gps);
+    EXPECT_EQ(p[0], 0.0);
+    EXPECT_EQ(p[1], 0.0205);  // y: the axle's height
+    EXPECT_EQ(p[2], 0.0);
+    finish();
+}
+
+// Speeds set during a step drive the robot in the next one; the run ends after its duration.
+TEST(RobotApi, SpeedsActFromTheNextStepAndRunEndsOnTime) {
+    start("duration: 0.048\n");
+    const DeviceTag gps = wb_robot_get_device("gps");
+    const DeviceTag left = wb_robot_get_device("left wheel motor");
+    const DeviceTag right = wb_robot_get_device("right wheel motor");
+    wb_gps_enable(gps, 16);
+    ASSERT_EQ(wb_robot_step(16), 0);
+    EXPECT_EQ(wb_gps_get_values(gps)[0], 0.0);
+    wb_motor_set_velocity(left, 2.0);
+    wb_motor_set_velocity(right, 2.0);
+    EXPECT_EQ(wb_gps_get_values(gps)[0], 0.0);
+    ASSERT_EQ(wb_robot_step(16), 0);
+    EXPECT_NEAR(wb_gps_get_values(gps)[0], 0.0205 * 2.0 * 0.016, 1e-15);
+    EXPECT_EQ(wb_robot_step(16), 0);
+    EXPECT_DOUBLE_EQ(wb_robot_get_time(), 0.048);
+    EXPECT_EQ(wb_robot_step(16), -1);
+    EXPECT_EQ(wb_robot_step(16), -1);
+    finish();
+}
+
+TEST(RobotApi, StopSignalEndsTheRunAtTheNextStep) {
+    for (const int sig : {SIGINT, SIGTERM}) {
+        start("");
+        ASSERT_EQ(wb_robot_step(16), 0);
+        std::raise(sig);
+        EXPECT_EQ(wb_robot_step(16), -1) << sig;
+        finish();
+    }
+}
+
+// The display keeps what was pasted last, clipped to its edges, and only that.
+TEST(RobotApi, DisplayKeepsClippedPaste) {
+    start("camera: {width: 4, height: 3}\n");
+    const DeviceTag disp = wb_robot_get_device("display");
+    const std::uint32_t px[4] = {0x11111111u, 0x22222222u, 0x33333333u, 0x44444444u};
+    DisplayImageRef img = wb_display_image_new(disp, 2, 2, px, DISPLAY_IMAGE_BGRA);
+    ASSERT_NE(img, nullptr);
+    wb_display_image_paste(disp, img, 3, 2, 0);    // only its top-left pixel lands, at (3, 2)
+    wb_display_image_paste(disp, img, -1, -1, 0);  // only its bottom-right, at (0, 0)
+    wb_display_image_delete(disp, img);
+    const sim::Simulation* s = sim::current_simulation();
+    ASSERT_EQ(s->display_width(), 4);
+    ASSERT_EQ(s->display_height(), 3);
+    const auto& d = s->display_pixels();
+    EXPECT_EQ(d[0], 0x44444444u);
+    EXPECT_EQ(d[2 * 4 + 3], 0x11111111u);
+    EXPECT_EQ(d[1], 0xFF000000u);
+    EXPECT_EQ(d[2 * 4 + 2], 0xFF000000u);
+    finish();
+}
+
+TEST(RobotApiDeathTest, BadWorldFileExitsWithStatusTwoBeforeTheFirstStep) {
+    const std::string path = ::testing::TempDir() + "bad_world.yaml";
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("camera:\n  width: -5\n", f);
+    std::fclose(f);
+    ASSERT_EQ(setenv("ROBOT_WORLD", path.c_str(), 1), 0);
+    EXPECT_EXIT(wb_robot_init(), ::testing::ExitedWithCode(2),
+                "bad_world.yaml:2: camera.width: expected an integer from 1 to 8192, got \"-5\"");
+    unsetenv("ROBOT_WORLD");
+}
+
+}  // namespace

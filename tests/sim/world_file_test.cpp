@@ -1,0 +1,123 @@
+#include "sim/world_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace sim {
+namespace {
+
+struct BadWorld {
+    const char* name;
+    const char* yaml;
+    const char* message;  // the whole stderr line
+};
+
+const BadWorld kBadWorlds[] = {
+    {"yaml_syntax", "floor: [1, 2\n", "w.yaml:2: YAML syntax: end of sequence flow not found"},
+    {"unknown_top_field", "duration: 5\nflor: {}\n",
+     "w.yaml:2: flor: unknown field; expected one of duration, floor, lines, robot, camera, "
+     "display, tof, walls, lights, noise, output"},
+    {"unknown_nested_field", "camera:\n  widht: 10\n",
+     "w.yaml:2: camera.widht: unknown field; expected one of width, height, fov, mount_height, "
+     "forward_offset, pitch"},
+    {"wrong_type", "camera:\n  width: wide\n",
+     "w.yaml:2: camera.width: expected an integer from 1 to 8192, got \"wide\""},
+    {"fraction_for_integer", "camera: {height: 2.5}\n",
+     "w.yaml:1: camera.height: expected an integer from 1 to 8192, got \"2.5\""},
+    {"negative_size", "floor:\n  size: [-1, 2]\n",
+     "w.yaml:2: floor.size: expected [a, b] of numbers above 0, got \"-1\""},
+    {"nan", "robot:\n  wheel_radius: .nan\n",
+     "w.yaml:2: robot.wheel_radius: expected a finite number above 0, got \".nan\""},
+    {"camera_too_large", "camera: {width: 8192, height: 8192}\n",
+     "w.yaml:1: camera: expected at most 16777216 pixels (width x height), got 67108864"},
+    {"missing_image", "floor:\n  image: nowhere.png\n",
+     "w.yaml:2: floor.image: expected a readable PNG file, could not read ./nowhere.png"},
+    {"arc_without_radius", "lines:\n  - segments:\n    - {arc: 90}\n",
+     "w.yaml:3: lines[0].segments[0].radius: an arc needs a radius in m"},
+    {"straight_and_arc", "lines:\n  - segments:\n    - {arc: 90, straight: 1, radius: 1}\n",
+     "w.yaml:3: lines[0].segments[0]: expected exactly one of straight (length in m) or arc "
+     "(angle in degrees, with radius)"},
+    {"colour_out_of_range", "floor: {color: [300, 0, 0]}\n",
+     "w.yaml:1: floor.color: expected [red, green, blue] with values 0 to 255, or one of red, "
+     "yellow, blue, green, white, black, grey, got \"300\""},
+    {"zero_duration", "duration: 0\n",
+     "w.yaml:1: duration: expected a duration from 0.001 to 100000000 s, got \"0\""},
+    {"floor_too_fine", "floor: {size: [100, 100], texel: 0.001}\n",
+     "w.yaml:1: floor.texel: expected a texel size that keeps the floor within 16384 texels a "
+     "side and 16777216 in all, got 10000000000.000000 texels"},
+    {"not_a_mapping", "- 1\n- 2\n",
+     "w.yaml:1: (whole file): expected a mapping with fields duration, floor, lines, robot, "
+     "camera, display, tof, walls, lights, noise, output, got a sequence"},
+};
+
+class BadWorldFile : public ::testing::TestWithParam<BadWorld> {};
+
+TEST_P(BadWorldFile, OneLineNamesFileLineFieldAndExpectation) {
+    try {
+        parse_world(GetParam().yaml, "w.yaml", ".");
+        FAIL() << "no error";
+    } catch (const WorldFileError& e) {
+        const std::string what = e.what();
+        // The missing image's message goes on with libpng's reason, which is not ours.
+        EXPECT_EQ(what.substr(0, std::string(GetParam().message).size()), GetParam().message);
+        EXPECT_EQ(what.find('\n'), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WorldFile, BadWorldFile, ::testing::ValuesIn(kBadWorlds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WorldFile, MissingFileIsNamed) {
+    try {
+        load_world_file("/no/such/world.yaml");
+        FAIL() << "no error";
+    } catch (const WorldFileError& e) {
+        EXPECT_STREQ(e.what(),
+                     "/no/such/world.yaml: cannot open the world file (No such file or directory)");
+    }
+}
+
+TEST(WorldFile, EmptyFileIsTheDefaults) {
+    const WorldSpec w = parse_world("", "w.yaml", ".");
+    EXPECT_EQ(w.duration_s, 60.0);
+    EXPECT_EQ(w.camera_width_px, 52);
+    EXPECT_EQ(w.camera_height_px, 39);
+    EXPECT_EQ(w.wheel_radius_m, 0.0205);
+    EXPECT_EQ(w.axle_length_m, 0.052);
+    EXPECT_EQ(w.max_wheel_speed_rad_s, 6.28);
+    EXPECT_TRUE(w.lines.empty());
+}
+
+// Angles are written in degrees and kept in radians; colours by name or as bytes.
+TEST(WorldFile, DegreesAndColours) {
+    const WorldSpec w = parse_world(
+        "robot: {start: {x: 1, z: -2, heading: 90}}\n"
+        "camera: {pitch: 30, fov: 60}\n"
+        "lines:\n"
+        "  - color: blue\n"
+        "    segments: [{straight: 1}, {arc: -45, radius: 0.5, color: [1, 2, 3]}]\n",
+        "w.yaml", ".");
+    EXPECT_EQ(w.robot_start.x_m, 1.0);
+    EXPECT_EQ(w.robot_start.z_m, -2.0);
+    EXPECT_DOUBLE_EQ(w.robot_start.heading_rad, M_PI / 2);
+    EXPECT_DOUBLE_EQ(w.camera_pitch_rad, M_PI / 6);
+    EXPECT_DOUBLE_EQ(w.camera_fov_rad, M_PI / 3);
+    ASSERT_EQ(w.lines.size(), 1u);
+    ASSERT_EQ(w.lines[0].segments.size(), 2u);
+    EXPECT_EQ(w.lines[0].segments[0].color.b, 220);
+    EXPECT_DOUBLE_EQ(w.lines[0].segments[1].angle_rad, -M_PI / 4);
+    EXPECT_EQ(w.lines[0].segments[1].color.r, 1);
+    EXPECT_EQ(w.lines[0].segments[1].width_m, 0.02);
+}
+
+// The default world compiled into the binary parses and is a closed line of 3 to 5 m.
+TEST(WorldFile, DefaultWorldIsValid) {
+    const WorldSpec w = parse_world(default_world_text(), "<default world>", ".");
+    EXPECT_EQ(w.duration_s, 60.0);
+    EXPECT_EQ(w.lines.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sim
