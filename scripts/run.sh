@@ -1,11 +1,23 @@
 #!/usr/bin/env bash
-# Runs the controller in a fresh run folder so that Robot.m and the console lines stay together.
+# Runs the controller in a fresh run folder so that Robot.m and the console lines stay together,
+# then shows the world's run summary and where the files are.
+#   make run                               the default world
+#   ROBOT_WORLD=worlds/figure_eight.yaml make run
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-run_dir="$top/run"
+if [ -n "${ROBOT_WORLD:-}" ]; then
+  ROBOT_WORLD=$(cd "$(dirname "$ROBOT_WORLD")" && pwd)/$(basename "$ROBOT_WORLD")
+  export ROBOT_WORLD
+fi
+run_dir="$top/run/$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$run_dir"
+ln -sfn "$run_dir" "$top/run/latest"
 cd "$run_dir"
 status=0
-"$top/build/line_follower" > console.txt || status=$?
-echo "run: exit status $status; console lines in $run_dir/console.txt, trajectory script in $run_dir/Robot.m"
+"$top/build/line_follower" > console.txt 2> summary.txt || status=$?
+cat summary.txt
+echo "run: exit status $status"
+echo "run: console lines in $run_dir/console.txt"
+echo "run: trajectory script in $run_dir/Robot.m (octave Robot.m plots it)"
+echo "run: summary in $run_dir/summary.txt; run/latest points here"
 exit $status
