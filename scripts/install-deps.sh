@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake
+  build-essential cmake clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libyaml-cpp-dev libpng-dev
   octave gnuplot-nox fonts-freefont-otf ghostscript

@@ -5,12 +5,16 @@
 #   ROBOT_WORLD=worlds/figure_eight.yaml make run
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+# The run happens in its own folder, so a relative world path is made absolute first.
 if [ -n "${ROBOT_WORLD:-}" ]; then
-  ROBOT_WORLD=$(cd "$(dirname "$ROBOT_WORLD")" && pwd)/$(basename "$ROBOT_WORLD")
+  case "$ROBOT_WORLD" in
+    /*) ;;
+    *) ROBOT_WORLD="$PWD/$ROBOT_WORLD" ;;
+  esac
   export ROBOT_WORLD
 fi
-run_dir="$top/run/$(date +%Y%m%d-%H%M%S)"
-mkdir -p "$run_dir"
+mkdir -p "$top/run"
+run_dir=$(mktemp -d "$top/run/$(date +%Y%m%d-%H%M%S)-XXXX")
 ln -sfn "$run_dir" "$top/run/latest"
 cd "$run_dir"
 status=0
@@ -18,6 +22,6 @@ status=0
 cat summary.txt
 echo "run: exit status $status"
 echo "run: console lines in $run_dir/console.txt"
-echo "run: trajectory script in $run_dir/Robot.m (octave Robot.m plots it)"
+echo "run: trajectory script in $run_dir/Robot.m (plot it with: octave --persist Robot.m)"
 echo "run: summary in $run_dir/summary.txt; run/latest points here"
 exit $status

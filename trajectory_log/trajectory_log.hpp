@@ -11,5 +11,6 @@ void write_log_header(std::FILE* file);
 // One row: time [s], x [m], y [m], omegaL [rad/s], omegaR [rad/s], each "%f", one space apart.
 void write_log_row(std::FILE* file, double time, double x, double y, double omegaL, double omegaR);
 
-// The closing "];" and the fourteen lines that name the columns and draw both figures.
+// The fourteen closing lines: "];", then the lines that name the columns and draw both
+// figures.
 void write_log_footer(std::FILE* file);

@@ -41,12 +41,18 @@ TEST_F(LineFollowerTest, StartUpAndShutdownRunInOrder) {
     std::string robot_m_at_cleanup;
     bool open_at_cleanup = true;
     std::string out_before_display;
+    std::string out_at_image_new;
+    std::string out_at_gps_read;
     const ControllerRun run = run_controller(script, [&](scratch::Capture& out) {
         robot_double::set_observer([&](const Call& c) {
             if (c.name == "wb_robot_init" && std::filesystem::exists("Robot.m")) {
                 robot_m_at_init = scratch::read_file("Robot.m");
             } else if (c.name == "wb_robot_get_device" && c.text == "display") {
                 out_before_display = out.peek();
+            } else if (c.name == "wb_display_image_new") {
+                out_at_image_new = out.peek();
+            } else if (c.name == "wb_gps_get_values") {
+                out_at_gps_read = out.peek();
             } else if (c.name == "free") {
                 robot_m_at_free = scratch::read_file("Robot.m");
             } else if (c.name == "wb_robot_cleanup") {
@@ -92,6 +98,14 @@ TEST_F(LineFollowerTest, StartUpAndShutdownRunInOrder) {
     EXPECT_EQ(robot_m_at_init, "A = [\n");
     // The size line comes before the display is looked up.
     EXPECT_EQ(out_before_display, "Camera width = 4, height = 3\n");
+    // Within the step: the count line before the mask goes to the display, the centre line
+    // before the position is read.
+    const std::string count_line = "nr_pels_detected = 0, Color is 0.000000\n";
+    const std::string centre_line =
+        "line_center = 0.000000, percent error = 0.000000, omegaL = 4.710000, omegaR = "
+        "4.710000\n";
+    EXPECT_EQ(out_at_image_new, "Camera width = 4, height = 3\n" + count_line);
+    EXPECT_EQ(out_at_gps_read, "Camera width = 4, height = 3\n" + count_line + centre_line);
     // The mask is freed before the footer; the footer is written and the file closed before
     // the robot is detached.
     const std::string row = "0.016000 0.000000 0.000000 4.710000 4.710000\n";

@@ -17,11 +17,11 @@ namespace {
 
 // Starts build/line_follower in the current directory with ROBOT_WORLD set and stdout, stderr
 // sent to files.
-pid_t start_line_follower(const std::string& world_path) {
+pid_t start_line_follower(const std::string& world_path, const char* stdout_path = "stdout.txt") {
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("ROBOT_WORLD", world_path.c_str(), 1);
-        if (!std::freopen("stdout.txt", "w", stdout) || !std::freopen("stderr.txt", "w", stderr)) {
+        if (!std::freopen(stdout_path, "w", stdout) || !std::freopen("stderr.txt", "w", stderr)) {
             _exit(127);
         }
         execl(LINE_FOLLOWER, LINE_FOLLOWER, static_cast<char*>(nullptr));
@@ -82,6 +82,25 @@ TEST(Executable, BadWorldStopsBeforeTheFirstStep) {
     EXPECT_NE(err.find("bad.yaml:2"), std::string::npos) << err;
     EXPECT_NE(err.find("camera.width"), std::string::npos) << err;
     EXPECT_EQ(scratch::read_file("stdout.txt"), "");
+}
+
+// The logged time is a running sum of 0.016 per step, not the step count times 0.016: the two
+// first print differently at step 1,613,827 (25821.231999 against 25821.232000), and the
+// 2,000,000th row of a 32,000 s run carries 31999.999999, not 32000.000000.
+TEST(Executable, TwoMillionthRowCarriesTheRunningSum) {
+    scratch::Dir dir;
+    std::ofstream("long.yaml") << "duration: 32000\ncamera: {width: 1, height: 1}\n";
+    EXPECT_EQ(exit_status_of(start_line_follower(dir.path() + "/long.yaml", "/dev/null")), 0);
+
+    const std::string robot_m = scratch::read_file("Robot.m");
+    EXPECT_EQ(count_lines(robot_m), 1 + 2000000 + 14);
+    const size_t footer = robot_m.find("];\n");
+    ASSERT_NE(footer, std::string::npos);
+    const size_t last_row = robot_m.rfind('\n', footer - 2) + 1;
+    EXPECT_EQ(robot_m.substr(last_row, 13), "31999.999999 ");
+    const size_t row_1613827 = robot_m.find("\n25821.23");
+    ASSERT_NE(row_1613827, std::string::npos);
+    EXPECT_EQ(robot_m.substr(row_1613827 + 1, 13), "25821.231999 ");
 }
 
 }  // namespace

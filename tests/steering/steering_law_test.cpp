@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -63,6 +64,38 @@ TEST(Steering, ExactValuesWhereTheFormulaIsExact) {
     const WheelSpeeds centred = compute_wheel_speeds(10, 26, 52);
     EXPECT_EQ(centred.omegaL, 1.5 * 0.5 * 6.28);
     EXPECT_EQ(centred.omegaR, 1.5 * 0.5 * 6.28);
+}
+
+// The law written out once more, step by step, for a bit-for-bit comparison: a different
+// grouping (e = half / width - centre / width, say) changes last bits that the table above
+// cannot see.
+WheelSpeeds law_as_written(int centre, uint16_t width) {
+    const int half = width / 2;
+    const double e = (double(half) - double(centre)) / double(width);
+    const double k = 7.0 * e;
+    double left = ((1.5 - k) * 0.5) * 6.28;
+    double right = ((k + 1.5) * 0.5) * 6.28;
+    left = left > 6.28 ? 6.28 : (left < -6.28 ? -6.28 : left);
+    right = right > 6.28 ? 6.28 : (right < -6.28 ? -6.28 : right);
+    return {left, right, e * 100.0};
+}
+
+TEST(Steering, BitForBitOverEveryCentreOfManyWidths) {
+    std::vector<int> widths;
+    for (int w = 1; w <= 700; ++w)
+        widths.push_back(w);
+    widths.insert(widths.end(), {1279, 1280, 1920, 4095, 65535});
+    for (const int w : widths) {
+        const auto width = static_cast<uint16_t>(w);
+        for (int centre = -2; centre <= w + 1; ++centre) {
+            const WheelSpeeds got = compute_wheel_speeds(10, centre, width);
+            const WheelSpeeds want = law_as_written(centre, width);
+            ASSERT_EQ(got.omegaL, want.omegaL) << "width " << w << ", centre " << centre;
+            ASSERT_EQ(got.omegaR, want.omegaR) << "width " << w << ", centre " << centre;
+            ASSERT_EQ(got.percent_error, want.percent_error)
+                << "width " << w << ", centre " << centre;
+        }
+    }
 }
 
 }  // namespace
