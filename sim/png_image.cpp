@@ -3,6 +3,7 @@
 
 #include <png.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace sim {
@@ -18,10 +19,12 @@ bool read_png(const std::string& path, RgbaImage& image, std::string& error) {
     png.format = PNG_FORMAT_RGBA;
     // The simplified reader allocates nothing that outlives the call but the caller's buffer;
     // a huge header must not make us allocate gigabytes.
-    if (png.width == 0 || png.height == 0 || png.width > 16384 || png.height > 16384) {
+    // At most 16384 pixels a side and 16,777,216 in all: 64 MiB of RGBA.
+    if (png.width == 0 || png.height == 0 || png.width > 16384 || png.height > 16384 ||
+        std::uint64_t{png.width} * png.height > 16777216) {
         png_image_free(&png);
         error = "image size " + std::to_string(png.width) + " x " + std::to_string(png.height) +
-                " is outside 1 to 16384 pixels per side";
+                " is outside 1 to 16384 pixels a side and 16777216 in all";
         return false;
     }
     std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(png));

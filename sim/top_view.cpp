@@ -29,8 +29,9 @@ void PathPicture::add(double x, double z) {
     } else {
         // Points along the segment no more than half a pixel apart.
         const double len = std::hypot(x - last_x_, z - last_z_);
-        const int n =
-            std::min(100000, 1 + static_cast<int>(2 * len / std::min(texel_x_m_, texel_z_m_)));
+        // Capped in double before the conversion: a far jump must not overflow the int.
+        const int n = static_cast<int>(
+            std::min(100000.0, 1 + std::floor(2 * len / std::min(texel_x_m_, texel_z_m_))));
         for (int k = 1; k <= n; ++k) {
             const double t = static_cast<double>(k) / n;
             mark(last_x_ + t * (x - last_x_), last_z_ + t * (z - last_z_));

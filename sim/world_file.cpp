@@ -20,6 +20,9 @@ constexpr double kDegToRad = 3.141592653589793 / 180.0;
 constexpr long long kMaxCameraSide = 8192;
 constexpr long long kMaxCameraPixels = 4096LL * 4096LL;
 constexpr double kMaxTexels = 16.0 * 1024 * 1024;
+constexpr double kLargest = 1e4;              // [m], also [deg] and [rad/s]: the largest magnitude
+constexpr std::size_t kMaxSegments = 100000;  // in all lines of a world together
+constexpr std::size_t kMaxListed = 10000;     // walls, and light sources
 
 std::string join(std::initializer_list<const char*> names) {
     std::string out;
@@ -117,15 +120,18 @@ class Reader {
             return fallback;
         }
         const double v = number(n, field);
-        if (!std::isfinite(v) || v <= 0) {
-            fail(n, field, "expected a finite number above 0, got " + describe(n));
+        if (!std::isfinite(v) || v <= 0 || v > kLargest) {
+            fail(n, field, "expected a number above 0 and at most 10000, got " + describe(n));
         }
         return v;
     }
 
+    // Coordinates, offsets and headings: bounded, so that every derived quantity (texel
+    // indices, distances, the summary's figures) stays finite and fits its type.
     double finite(const YAML::Node& parent, const char* key, const std::string& field,
                   double fallback) const {
-        return ranged(parent, key, field, fallback, -HUGE_VAL, HUGE_VAL, "a finite number");
+        return ranged(parent, key, field, fallback, -kLargest, kLargest,
+                      "a number from -10000 to 10000");
     }
 
     long long integer(const YAML::Node& parent, const char* key, const std::string& field,
@@ -213,15 +219,17 @@ class Reader {
         if (!n) {
             return fallback;
         }
-        const std::string expect = must_be_positive ? "expected [a, b] of numbers above 0"
-                                                    : "expected [a, b] of finite numbers";
+        const std::string expect = must_be_positive
+                                       ? "expected [a, b] of numbers above 0 and at most 10000"
+                                       : "expected [a, b] of numbers from -10000 to 10000";
         if (!n.IsSequence() || n.size() != 2) {
             fail(n, field, expect + ", got " + describe(n));
         }
         std::array<double, 2> v{};
         for (int i = 0; i < 2; ++i) {
             v[i] = number(n[i], field);
-            if (!std::isfinite(v[i]) || (must_be_positive && v[i] <= 0)) {
+            if (!std::isfinite(v[i]) || v[i] < -kLargest || v[i] > kLargest ||
+                (must_be_positive && v[i] <= 0)) {
                 fail(n[i], field, expect + ", got " + describe(n[i]));
             }
         }
@@ -258,6 +266,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     if (!lines.IsSequence()) {
         rd.fail(lines, "lines", "expected a sequence of lines, got " + describe(lines));
     }
+    std::size_t segment_count = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const YAML::Node ln = lines[i];
         const std::string f = "lines[" + std::to_string(i) + "]";
@@ -277,6 +286,10 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
         for (std::size_t k = 0; k < segs.size(); ++k) {
             const YAML::Node s = segs[k];
             const std::string g = f + ".segments[" + std::to_string(k) + "]";
+            // Aliases can make a short file name a huge number of segments.
+            if (++segment_count > kMaxSegments) {
+                rd.fail(s, g, "expected at most 100000 segments in all lines together");
+            }
             rd.check_map(s, g, {"straight", "arc", "radius", "width", "color"});
             SegmentSpec seg;
             seg.width_m = rd.ranged(s, "width", g + ".width", width, 1e-6, 10.0,
@@ -328,7 +341,9 @@ void read_floor(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     w.floor_center_x_m = center[0];
     w.floor_center_z_m = center[1];
     w.floor_color = rd.color(fl, "color", "floor.color", w.floor_color);
-    w.floor_texel_m = rd.positive(fl, "texel", "floor.texel", w.floor_texel_m);
+    // Not below 0.1 mm: texel indices of anything within the coordinate bounds fit an int.
+    w.floor_texel_m = rd.ranged(fl, "texel", "floor.texel", w.floor_texel_m, 0.0001, 10.0,
+                                "a texel size from 0.0001 to 10 m");
     const double rows = std::ceil(w.floor_size_x_m / w.floor_texel_m);
     const double cols = std::ceil(w.floor_size_z_m / w.floor_texel_m);
     const double texels = rows * cols;
@@ -416,6 +431,10 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
             rd.fail(walls, "walls",
                     "expected a sequence of {from: [x, z], to: [x, z]}, got " + describe(walls));
         }
+        if (walls.size() > kMaxListed) {
+            rd.fail(walls, "walls",
+                    "expected at most 10000 walls, got " + std::to_string(walls.size()));
+        }
         for (std::size_t i = 0; i < walls.size(); ++i) {
             const std::string f = "walls[" + std::to_string(i) + "]";
             rd.check_map(walls[i], f, {"from", "to"});
@@ -438,6 +457,10 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
             if (!src.IsSequence()) {
                 rd.fail(src, "lights.sources",
                         "expected a sequence of {x, z, height, intensity}, got " + describe(src));
+            }
+            if (src.size() > kMaxListed) {
+                rd.fail(src, "lights.sources",
+                        "expected at most 10000 light sources, got " + std::to_string(src.size()));
             }
             for (std::size_t i = 0; i < src.size(); ++i) {
                 const std::string f = "lights.sources[" + std::to_string(i) + "]";

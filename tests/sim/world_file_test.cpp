@@ -27,9 +27,20 @@ const BadWorld kBadWorlds[] = {
     {"fraction_for_integer", "camera: {height: 2.5}\n",
      "w.yaml:1: camera.height: expected an integer from 1 to 8192, got \"2.5\""},
     {"negative_size", "floor:\n  size: [-1, 2]\n",
-     "w.yaml:2: floor.size: expected [a, b] of numbers above 0, got \"-1\""},
+     "w.yaml:2: floor.size: expected [a, b] of numbers above 0 and at most 10000, got \"-1\""},
     {"nan", "robot:\n  wheel_radius: .nan\n",
-     "w.yaml:2: robot.wheel_radius: expected a finite number above 0, got \".nan\""},
+     "w.yaml:2: robot.wheel_radius: expected a number above 0 and at most 10000, got \".nan\""},
+    // Huge values would make texel indices overflow and the summary's figures infinite.
+    {"huge_radius", "robot: {wheel_radius: 1e300}\n",
+     "w.yaml:1: robot.wheel_radius: expected a number above 0 and at most 10000, got \"1e300\""},
+    {"huge_coordinate", "lines:\n  - start: {x: 1e300}\n    segments: [{straight: 1}]\n",
+     "w.yaml:2: lines[0].start.x: expected a number from -10000 to 10000, got \"1e300\""},
+    {"huge_floor", "floor: {size: [1e9, 1]}\n",
+     "w.yaml:1: floor.size: expected [a, b] of numbers above 0 and at most 10000, got \"1e9\""},
+    {"texel_too_small", "floor: {size: [0.001, 0.001], texel: 1e-9}\n",
+     "w.yaml:1: floor.texel: expected a texel size from 0.0001 to 10 m, got \"1e-9\""},
+    {"infinite_wall", "walls: [{from: [0, 0], to: [.inf, 0]}]\n",
+     "w.yaml:1: walls[0].to: expected [a, b] of numbers from -10000 to 10000, got \".inf\""},
     {"camera_too_large", "camera: {width: 8192, height: 8192}\n",
      "w.yaml:1: camera: expected at most 16777216 pixels (width x height), got 67108864"},
     {"missing_image", "floor:\n  image: nowhere.png\n",
@@ -68,6 +79,26 @@ TEST_P(BadWorldFile, OneLineNamesFileLineFieldAndExpectation) {
 
 INSTANTIATE_TEST_SUITE_P(WorldFile, BadWorldFile, ::testing::ValuesIn(kBadWorlds),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WorldFile, AliasesCannotMultiplyTheSegments) {
+    // A 20,000-segment line and five aliases of it: a file of 380 kB naming 120,000 segments.
+    std::string yaml = "lines:\n  - segments: &s [";
+    for (int i = 0; i < 20000; ++i)
+        yaml += i ? ", {straight: 0.001}" : "{straight: 0.001}";
+    yaml += "]\n";
+    for (int i = 0; i < 5; ++i)
+        yaml += "  - segments: *s\n";
+    try {
+        parse_world(yaml, "w.yaml", ".");
+        FAIL() << "no error";
+    } catch (const WorldFileError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("lines[5].segments[0]: expected at most 100000 segments in all lines "
+                            "together"),
+                  std::string::npos)
+            << what;
+    }
+}
 
 TEST(WorldFile, MissingFileIsNamed) {
     try {
