@@ -82,4 +82,17 @@ inline std::uint32_t blend_texels(std::uint32_t t00, std::uint32_t t01, std::uin
     return ((rb >> 8) & kM) | (ga & ~kM);
 }
 
+// Rounded mean of four texels, byte by byte: (a + b + c + d + 2) / 4 in each of the four
+// bytes. Each pair of bytes is summed in one 32-bit word (red/blue lanes, green/line lanes);
+// a lane's sum stays below 1024, so nothing carries into its neighbour.
+inline std::uint32_t mean_of_four(std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                  std::uint32_t d) {
+    constexpr std::uint32_t kM = 0x00FF00FFu;
+    constexpr std::uint32_t kHalf = 0x00020002u;  // + 2 in each lane, for rounding
+    const std::uint32_t rb = (a & kM) + (b & kM) + (c & kM) + (d & kM) + kHalf;
+    const std::uint32_t ga =
+        ((a >> 8) & kM) + ((b >> 8) & kM) + ((c >> 8) & kM) + ((d >> 8) & kM) + kHalf;
+    return ((rb >> 2) & kM) | (((ga >> 2) & kM) << 8);
+}
+
 }  // namespace sim
