@@ -2,7 +2,8 @@
 // on one pixel per 16-bit lane. SSE2 is part of every x86-64 processor; the AVX2 kernel is
 // compiled for that extension alone (target attribute) and chosen only after a CPUID check, so
 // the library still runs on any x86-64. The remainder of a row that does not fill a vector
-// goes through one zero-padded block.
+// goes through one zero-padded block (SSE2, and AVX2 rows shorter than a block) or through one
+// more block that overlaps the one before (AVX2).
 #include "vision/line_pixels_kernels.hpp"
 
 #if LINE_PIXELS_X86
@@ -10,6 +11,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -176,7 +178,8 @@ LINE_PIXELS_AVX2 inline __m256i line_lanes_avx2(__m256i B, __m256i G, __m256i R)
     return _mm256_and_si256(in, saturated);
 }
 
-// Classifies sixteen pixels and returns the byte mask of the marked lanes (two bits per pixel).
+// Classifies sixteen pixels and returns the byte mask of the marked lanes (two bits per pixel;
+// pixels 0-3 in bits 0-7, 8-11 in bits 8-15, 4-7 in bits 16-23, 12-15 in bits 24-31).
 LINE_PIXELS_AVX2 inline unsigned block_avx2(const unsigned char* in, unsigned char* out) {
     // Per 128-bit half: blue and green of its four pixels as 16-bit values; red likewise.
     const __m256i blue_green =
@@ -204,6 +207,18 @@ LINE_PIXELS_AVX2 inline unsigned block_avx2(const unsigned char* in, unsigned ch
     return static_cast<unsigned>(_mm256_movemask_epi8(line));
 }
 
+// kBitsFromAvx2[k]: the bits of block_avx2's result that belong to pixels k .. 15.
+constexpr auto kBitsFromAvx2 = [] {
+    std::array<unsigned, 17> bits{};
+    for (int k = 0; k <= 16; ++k) {
+        for (int p = k; p < 16; ++p) {
+            const int first_bit = (p < 4 ? 0 : p < 8 ? 16 : p < 12 ? 8 : 24) + 2 * (p & 3);
+            bits[k] |= 3u << first_bit;
+        }
+    }
+    return bits;
+}();
+
 LINE_PIXELS_AVX2 int classify_row_avx2_impl(const unsigned char* frame_row, unsigned char* mask_row,
                                             int width, int* last_x) {
     constexpr int kBlock = 16;
@@ -216,8 +231,18 @@ LINE_PIXELS_AVX2 int classify_row_avx2_impl(const unsigned char* frame_row, unsi
         marked_bytes += __builtin_popcount(bits);
         last_block = bits != 0 ? x : last_block;
     }
-    if (x < width) {
-        // The rest of the row through a zero-padded block: black pixels are never marked.
+    if (x < width && width >= kBlock) {
+        // The rest of a long row through one more block that ends at the row's end: it
+        // rewrites the pixels it shares with the block before with the same values, and only
+        // its new pixels are counted.
+        const int start = width - kBlock;
+        const unsigned bits = block_avx2(frame_row + 4 * static_cast<std::ptrdiff_t>(start),
+                                         mask_row + 4 * static_cast<std::ptrdiff_t>(start));
+        marked_bytes += __builtin_popcount(bits & kBitsFromAvx2[x - start]);
+        last_block = bits != 0 ? start : last_block;
+    } else if (x < width) {
+        // A row shorter than a block goes through a zero-padded one: black pixels are never
+        // marked.
         const std::size_t bytes = 4 * static_cast<std::size_t>(width - x);
         unsigned char in[4 * kBlock] = {};
         unsigned char out[4 * kBlock];
