@@ -48,18 +48,24 @@ int walk_scalar(const MipLevel& l, std::int32_t U, std::int32_t V, std::int32_t 
 SIM_AVX2 inline __m256i blend8_avx2(const char* top, const char* bottom, __m256i stride, __m256i U,
                                     __m256i V) {
     const __m256i m = _mm256_set1_epi32(0x00FF00FF);
-    const __m256i ff = _mm256_set1_epi32(0xFF);
-    const __m256i c128 = _mm256_set1_epi32(128);
-    const __m256i c256 = _mm256_set1_epi32(256);
+    const __m256i c128 = _mm256_set1_epi16(128);
+    const __m256i c256 = _mm256_set1_epi16(256);
     const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(V, 16), stride),
                                          _mm256_srli_epi32(U, 16));
-    alignas(32) int ix[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(ix), idx);
+    // Byte offsets of the eight top-left taps, taken out of the vector two at a time.
+    const __m256i off = _mm256_slli_epi32(idx, 2);
+    const __m128i off_lo = _mm256_castsi256_si128(off);
+    const __m128i off_hi = _mm256_extracti128_si256(off, 1);
+    const std::uint64_t q[4] = {static_cast<std::uint64_t>(_mm_cvtsi128_si64(off_lo)),
+                                static_cast<std::uint64_t>(_mm_extract_epi64(off_lo, 1)),
+                                static_cast<std::uint64_t>(_mm_cvtsi128_si64(off_hi)),
+                                static_cast<std::uint64_t>(_mm_extract_epi64(off_hi, 1))};
+    const auto at = [&q](int i) { return static_cast<std::uint32_t>(q[i / 2] >> (32 * (i % 2))); };
     // Pixels i and j's pair of taps from one texel row, in the low and high half.
-    auto pair = [&ix](const char* row, int i, int j) SIM_AVX2 {
-        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * ix[i]));
+    auto pair = [&at](const char* row, int i, int j) SIM_AVX2 {
+        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + at(i)));
         return _mm256_castpd_ps(_mm256_castpd128_pd256(
-            _mm_loadh_pd(_mm_castsi128_pd(a), reinterpret_cast<const double*>(row + 4 * ix[j]))));
+            _mm_loadh_pd(_mm_castsi128_pd(a), reinterpret_cast<const double*>(row + at(j)))));
     };
     // Pixels 0, 1, 4, 5 in one vector and 2, 3, 6, 7 in the other, so that one in-lane
     // shuffle puts the taps back in pixel order.
@@ -75,29 +81,30 @@ SIM_AVX2 inline __m256i blend8_avx2(const char* top, const char* bottom, __m256i
     const __m256i t01 = _mm256_castps_si256(_mm256_shuffle_ps(ta, tb, _MM_SHUFFLE(3, 1, 3, 1)));
     const __m256i t10 = _mm256_castps_si256(_mm256_shuffle_ps(ba, bb, _MM_SHUFFLE(2, 0, 2, 0)));
     const __m256i t11 = _mm256_castps_si256(_mm256_shuffle_ps(ba, bb, _MM_SHUFFLE(3, 1, 3, 1)));
-    const __m256i fu = _mm256_and_si256(_mm256_srli_epi32(U, 8), ff);
-    const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(V, 8), ff);
-    const __m256i w11 = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi16(fu, fv), c128), 8);
-    const __m256i w01 = _mm256_sub_epi32(fu, w11);
-    const __m256i w10 = _mm256_sub_epi32(fv, w11);
-    const __m256i w00 = _mm256_add_epi32(_mm256_sub_epi32(_mm256_sub_epi32(c256, fu), fv), w11);
-    // Each weight in both 16-bit halves of its lane.
-    const __m256i W00 = _mm256_or_si256(w00, _mm256_slli_epi32(w00, 16));
-    const __m256i W01 = _mm256_or_si256(w01, _mm256_slli_epi32(w01, 16));
-    const __m256i W10 = _mm256_or_si256(w10, _mm256_slli_epi32(w10, 16));
-    const __m256i W11 = _mm256_or_si256(w11, _mm256_slli_epi32(w11, 16));
+    // The 8-bit fractions (byte 1 of U and of V) in both 16-bit halves of their lane, and the
+    // weights from them in 16-bit arithmetic: fu * fv + 128 <= 65153 and every weight lies in
+    // 0..256, so no lane wraps.
+    const __m256i byte1 =
+        _mm256_setr_epi8(1, -1, 1, -1, 5, -1, 5, -1, 9, -1, 9, -1, 13, -1, 13, -1, 1, -1, 1, -1, 5,
+                         -1, 5, -1, 9, -1, 9, -1, 13, -1, 13, -1);
+    const __m256i fu = _mm256_shuffle_epi8(U, byte1);
+    const __m256i fv = _mm256_shuffle_epi8(V, byte1);
+    const __m256i W11 = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(fu, fv), c128), 8);
+    const __m256i W01 = _mm256_sub_epi16(fu, W11);
+    const __m256i W10 = _mm256_sub_epi16(fv, W11);
+    const __m256i W00 = _mm256_add_epi16(_mm256_sub_epi16(_mm256_sub_epi16(c256, fu), fv), W11);
+    // Blue and red in the low bytes of the 16-bit lanes (mask), green and line likewise (shift).
     const __m256i rb =
         _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(t00, m), W00),
                                           _mm256_mullo_epi16(_mm256_and_si256(t01, m), W01)),
                          _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(t10, m), W10),
                                           _mm256_mullo_epi16(_mm256_and_si256(t11, m), W11)));
-    const __m256i ga = _mm256_add_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t00, 8), m), W00),
-                         _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t01, 8), m), W01)),
-        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t10, 8), m), W10),
-                         _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(t11, 8), m), W11)));
-    return _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(rb, 8), m),
-                           _mm256_andnot_si256(m, ga));
+    const __m256i ga =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(t00, 8), W00),
+                                          _mm256_mullo_epi16(_mm256_srli_epi16(t01, 8), W01)),
+                         _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(t10, 8), W10),
+                                          _mm256_mullo_epi16(_mm256_srli_epi16(t11, 8), W11)));
+    return _mm256_or_si256(_mm256_srli_epi16(rb, 8), _mm256_andnot_si256(m, ga));
 }
 
 // A row of n >= 8 pixels, eight at a time. A remainder is covered by one more block that
