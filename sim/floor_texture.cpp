@@ -8,6 +8,10 @@
 #include <cmath>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace sim {
 namespace {
 
@@ -54,7 +58,51 @@ void segment_bounds(const TrackSegment& s, double pad, double& x0, double& x1, d
     z1 += sag;
 }
 
+constexpr std::size_t kHugePage = std::size_t{1} << 21;
+
+std::size_t round_up(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
+
 }  // namespace
+
+void* allocate_texel_bytes(std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugePage) {
+        // Map one huge page more than needed and give back the unaligned ends.
+        const std::size_t len = round_up(bytes, kHugePage);
+        void* raw = mmap(nullptr, len + kHugePage, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        auto* const first = static_cast<char*>(raw);
+        auto* const aligned =
+            first + (round_up(reinterpret_cast<std::uintptr_t>(first), kHugePage) -
+                     reinterpret_cast<std::uintptr_t>(first));
+        if (aligned > first) {
+            munmap(first, static_cast<std::size_t>(aligned - first));
+        }
+        auto* const last = first + len + kHugePage;
+        if (last > aligned + len) {
+            munmap(aligned + len, static_cast<std::size_t>(last - (aligned + len)));
+        }
+        madvise(aligned, len, MADV_HUGEPAGE);  // advice only: ordinary pages if refused
+        return aligned;
+    }
+#endif
+    return ::operator new(bytes);
+}
+
+void free_texel_bytes(void* p, std::size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugePage) {
+        munmap(p, round_up(bytes, kHugePage));
+        return;
+    }
+#endif
+    ::operator delete(p);
+}
 
 FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
     x_max_ = w.floor_center_x_m + 0.5 * w.floor_size_x_m;

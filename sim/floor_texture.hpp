@@ -12,6 +12,7 @@
 // edge tests inside the floor.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,13 +30,33 @@ inline std::uint32_t pack_texel(Rgb c, std::uint8_t line) {
            static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(line) << 24;
 }
 
+// Storage for texels; allocate_texel_bytes throws std::bad_alloc when there is none.
+void* allocate_texel_bytes(std::size_t bytes);
+void free_texel_bytes(void* p, std::size_t bytes) noexcept;
+
+// Allocator of texel storage. Blocks of 2 MiB and more are aligned to 2 MiB and, on Linux,
+// offered to the kernel as huge pages: a texture of a few MiB is then faulted in a couple of
+// steps instead of one per 4 KiB, and the camera, whose rows cross many texel rows, needs
+// far fewer address translations. Smaller blocks come from the ordinary heap.
+template <typename T>
+struct TexelAllocator {
+    using value_type = T;
+    TexelAllocator() = default;
+    template <typename U>
+    TexelAllocator(const TexelAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(allocate_texel_bytes(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { free_texel_bytes(p, n * sizeof(T)); }
+    friend bool operator==(const TexelAllocator&, const TexelAllocator&) { return true; }
+};
+
 struct MipLevel {
     int width = 0;   // texels along z, without the border
     int height = 0;  // texels along x, without the border
     int stride = 0;  // width + 2
     double texel_z_m = 0;
     double texel_x_m = 0;
-    std::vector<std::uint32_t> texels;  // (width + 2) x (height + 2), border included
+    // (width + 2) x (height + 2), border included
+    std::vector<std::uint32_t, TexelAllocator<std::uint32_t>> texels;
 
     // Texel (i, j) of the floor, -1 <= i <= width and -1 <= j <= height (the border).
     std::uint32_t at(int i, int j) const {
