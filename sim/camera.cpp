@@ -45,8 +45,8 @@ int walk_scalar(const MipLevel& l, std::int32_t U, std::int32_t V, std::int32_t 
 // 16-bit lanes (no lane ever exceeds 65280, so the results are identical). The two taps of a
 // texel row lie side by side in memory, so each pixel needs two 64-bit loads, one per texel
 // row; plain loads into vector halves beat hardware gathers here (measured on Zen 4).
-SIM_AVX2 inline __m256i blend8_avx2(const char* top, const char* bottom, __m256i stride, __m256i U,
-                                    __m256i V) {
+[[gnu::always_inline]] SIM_AVX2 inline __m256i blend8_avx2(const char* top, const char* bottom,
+                                                           __m256i stride, __m256i U, __m256i V) {
     const __m256i m = _mm256_set1_epi32(0x00FF00FF);
     const __m256i c128 = _mm256_set1_epi16(128);
     const __m256i c256 = _mm256_set1_epi16(256);
@@ -110,8 +110,9 @@ SIM_AVX2 inline __m256i blend8_avx2(const char* top, const char* bottom, __m256i
 // A row of n >= 8 pixels, eight at a time. A remainder is covered by one more block that
 // ends at the row's last pixel and overlaps the one before: it rewrites a few pixels with the
 // same values and counts only the pixels that are new.
-SIM_AVX2 int walk_avx2(const MipLevel& l, std::int32_t U0, std::int32_t V0, std::int32_t dU,
-                       std::int32_t dV, int n, std::uint32_t* out) {
+[[gnu::always_inline]] SIM_AVX2 inline int walk_avx2(const MipLevel& l, std::int32_t U0,
+                                                     std::int32_t V0, std::int32_t dU,
+                                                     std::int32_t dV, int n, std::uint32_t* out) {
     const auto* top = reinterpret_cast<const char*>(l.texels.data());
     const auto* bottom = reinterpret_cast<const char*>(l.texels.data() + l.stride);
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -147,18 +148,6 @@ SIM_AVX2 int walk_avx2(const MipLevel& l, std::int32_t U0, std::int32_t V0, std:
     return _mm_cvtsi128_si32(_mm_add_epi32(c2, _mm_shuffle_epi32(c2, 1)));
 }
 #endif
-
-int walk_row(const MipLevel& l, std::int32_t U0, std::int32_t V0, std::int32_t dU, std::int32_t dV,
-             int n, std::uint32_t* out, bool use_vector) {
-#ifdef SIM_HAVE_AVX2_PATH
-    static const bool have_avx2 = __builtin_cpu_supports("avx2");
-    if (use_vector && have_avx2 && n >= 8) {
-        return walk_avx2(l, U0, V0, dU, dV, n, out);
-    }
-#endif
-    (void)use_vector;
-    return walk_scalar(l, U0, V0, dU, dV, n, out);
-}
 
 }  // namespace
 
@@ -220,16 +209,25 @@ bool CameraModel::floor_point(int px, int py, double& forward_m, double& left_m)
     return row.hits_floor;
 }
 
-int CameraModel::render(const FloorTexture& floor, const Pose2& pose, std::uint32_t* frame,
-                        bool use_vector) const {
+namespace {
+
+// The frame, row by row: each row's floor points moved by the pose into texel coordinates;
+// rows that lie wholly on the floor go to `walk` (fixed point, no per-pixel tests), the others
+// are sampled pixel by pixel. Inlined into each path, so that the vector path keeps its
+// constants in registers from row to row.
+template <typename Walk>
+[[gnu::always_inline]] inline int render_rows(const std::vector<CameraRow>& rows, int width,
+                                              int height, const FloorTexture& floor,
+                                              const Pose2& pose, std::uint32_t* frame,
+                                              Walk&& walk) {
     const double ch = std::cos(pose.heading_rad);
     const double sh = std::sin(pose.heading_rad);
     int covered = 0;
-    for (int py = 0; py < height_; ++py) {
-        const CameraRow& row = rows_[py];
-        std::uint32_t* out = frame + static_cast<std::size_t>(py) * width_;
+    for (int py = 0; py < height; ++py) {
+        const CameraRow& row = rows[py];
+        std::uint32_t* out = frame + static_cast<std::size_t>(py) * width;
         if (!row.hits_floor) {
-            std::fill(out, out + width_, kMissTexel | kOpaque);
+            std::fill(out, out + width, kMissTexel | kOpaque);
             continue;
         }
         const MipLevel& l = floor.levels()[row.level];
@@ -243,8 +241,8 @@ int CameraModel::render(const FloorTexture& floor, const Pose2& pose, std::uint3
         const double v0 = (floor.x_max_m() - x0) / l.texel_x_m + 0.5;
         const double du = dz / l.texel_z_m;
         const double dv = -dx / l.texel_x_m;
-        const double u_end = u0 + (width_ - 1) * du;
-        const double v_end = v0 + (width_ - 1) * dv;
+        const double u_end = u0 + (width - 1) * du;
+        const double v_end = v0 + (width - 1) * dv;
         const double umax = l.width + 1;
         const double vmax = l.height + 1;
         const bool inside = u0 >= 0 && u0 < umax && v0 >= 0 && v0 < vmax && u_end >= 0 &&
@@ -257,17 +255,17 @@ int CameraModel::render(const FloorTexture& floor, const Pose2& pose, std::uint3
             const auto V0 = static_cast<std::int32_t>(v0 * kFixedOne);
             const auto dU = static_cast<std::int32_t>(du * kFixedOne);
             const auto dV = static_cast<std::int32_t>(dv * kFixedOne);
-            const std::int64_t Ue = U0 + static_cast<std::int64_t>(width_ - 1) * dU;
-            const std::int64_t Ve = V0 + static_cast<std::int64_t>(width_ - 1) * dV;
+            const std::int64_t Ue = U0 + static_cast<std::int64_t>(width - 1) * dU;
+            const std::int64_t Ve = V0 + static_cast<std::int64_t>(width - 1) * dV;
             const std::int64_t Ulim = static_cast<std::int64_t>(l.width + 1) << 16;
             const std::int64_t Vlim = static_cast<std::int64_t>(l.height + 1) << 16;
             if (U0 >= 0 && V0 >= 0 && U0 < Ulim && V0 < Vlim && Ue >= 0 && Ve >= 0 && Ue < Ulim &&
                 Ve < Vlim) {
-                covered += walk_row(l, U0, V0, dU, dV, width_, out, use_vector);
+                covered += walk(l, U0, V0, dU, dV, width, out);
                 continue;
             }
         }
-        for (int px = 0; px < width_; ++px) {
+        for (int px = 0; px < width; ++px) {
             const double x = x0 + px * dx;
             const double z = z0 + px * dz;
             const std::uint32_t t = floor.sample(row.level, x, z);
@@ -276,6 +274,30 @@ int CameraModel::render(const FloorTexture& floor, const Pose2& pose, std::uint3
         }
     }
     return covered;
+}
+
+#ifdef SIM_HAVE_AVX2_PATH
+SIM_AVX2 int render_avx2(const std::vector<CameraRow>& rows, int width, int height,
+                         const FloorTexture& floor, const Pose2& pose, std::uint32_t* frame) {
+    return render_rows(rows, width, height, floor, pose, frame,
+                       [](const MipLevel& l, std::int32_t U0, std::int32_t V0, std::int32_t dU,
+                          std::int32_t dV, int n, std::uint32_t* out)
+                           SIM_AVX2 { return walk_avx2(l, U0, V0, dU, dV, n, out); });
+}
+#endif
+
+}  // namespace
+
+int CameraModel::render(const FloorTexture& floor, const Pose2& pose, std::uint32_t* frame,
+                        bool use_vector) const {
+#ifdef SIM_HAVE_AVX2_PATH
+    static const bool have_avx2 = __builtin_cpu_supports("avx2");
+    if (use_vector && have_avx2 && width_ >= 8) {
+        return render_avx2(rows_, width_, height_, floor, pose, frame);
+    }
+#endif
+    (void)use_vector;
+    return render_rows(rows_, width_, height_, floor, pose, frame, walk_scalar);
 }
 
 }  // namespace sim
