@@ -2,11 +2,11 @@
 #   make run    builds the controller and drives the robot around the default world
 #   make test   builds everything and runs the whole test suite
 # Further: make deps, make build, make asan (the suite under ASan + UBSan), make bench,
-# make format, make clean.
+# make time-run (wall time of whole runs), make format, make clean.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build test run asan bench format format-check clean
+.PHONY: all deps build test run asan bench time-run format format-check clean
 
 all: build
 
@@ -32,6 +32,9 @@ asan: deps
 
 bench: build
 	@scripts/bench.sh
+
+time-run: build
+	@scripts/time_run.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp' '*.h' '*.c')

@@ -1,12 +1,18 @@
 // The built-in world's speed: one 16 ms step with a fresh camera frame, at the default 52 x 39
-// and at 1280 x 720, and a whole default run (60 s of robot time) with the line-following core
-// in the loop, as the controller drives it (without its console output).
+// and at 1280 x 720; a whole default run (60 s of robot time) with the line-following core in
+// the loop as the controller drives it (without its console output); the same world alone; and
+// the controller itself, as the executable runs it, with its console lines and Robot.m.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
+#include "controller/line_follower.hpp"
 #include "robot_api/robot_api.h"
 #include "sim/robot_session.hpp"
 #include "sim/world.hpp"
@@ -103,6 +109,49 @@ void BM_DefaultRunWorldOnly(benchmark::State& state) {
     state.SetItemsProcessed(steps);
 }
 BENCHMARK(BM_DefaultRunWorldOnly)->Unit(benchmark::kMillisecond);
+
+// The executable's whole run minus process start-up: line_follower_main on the default world
+// in a scratch folder, its console lines going to a file there (fully buffered, as a file on
+// stdout is) and its Robot.m (one write per row), the run summary to /dev/null. Items are steps.
+void BM_ControllerRun(benchmark::State& state) {
+    char dir[] = "/tmp/bench_world_XXXXXX";
+    const int here = open(".", O_RDONLY);
+    if (mkdtemp(dir) == nullptr || here < 0 || chdir(dir) != 0) {
+        state.SkipWithError("no scratch folder");
+        return;
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int saved_out = dup(1);
+    const int saved_err = dup(2);
+    const int null = open("/dev/null", O_WRONLY);
+    for (auto _ : state) {
+        const int console = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(console, 1);
+        dup2(null, 2);
+        close(console);
+        // glibc lets a flushed stream change its buffering; a file on stdout is fully buffered.
+        std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+        reset_line_follower_state();
+        benchmark::DoNotOptimize(line_follower_main());
+        std::fflush(stdout);
+        std::fflush(stderr);
+        dup2(saved_out, 1);
+        dup2(saved_err, 2);
+    }
+    std::setvbuf(stdout, nullptr, isatty(1) ? _IOLBF : _IOFBF, BUFSIZ);
+    close(null);
+    close(saved_out);
+    close(saved_err);
+    unlink("console.txt");
+    unlink("Robot.m");
+    if (fchdir(here) == 0) {
+        rmdir(dir);
+    }
+    close(here);
+    state.SetItemsProcessed(state.iterations() * 3750);
+}
+BENCHMARK(BM_ControllerRun)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

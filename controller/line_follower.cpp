@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "controller/devices.hpp"
+#include "decimal_text/decimal_text.hpp"
 #include "robot_api/robot_api.h"
 #include "steering/steering_law.hpp"
 #include "trajectory_log/trajectory_log.hpp"
@@ -21,6 +22,36 @@ namespace {
 constexpr const char* kLogFileName = "Robot.m";
 constexpr double kStepSeconds = 0.016;  // [s] added to the logged time once per cycle
 constexpr int kBytesPerPixel = 4;       // blue, green, red, alpha
+
+// The two console lines of a cycle, each formatted into a buffer and handed to stdout (fully
+// buffered when it is a file) in one piece; the text is exactly printf's.
+
+// printf("nr_pels_detected = %d, Color is %f\n", nr_pels_detected, color)
+void print_detection(int nr_pels_detected, double color) {
+    char line[64 + decimal_text::kMaxChars];
+    char* p = decimal_text::write_text(line, "nr_pels_detected = ");
+    p = decimal_text::write_int(p, nr_pels_detected);
+    p = decimal_text::write_text(p, ", Color is ");
+    p = decimal_text::write_fixed6(p, color);
+    *p++ = '\n';
+    std::fwrite(line, 1, static_cast<std::size_t>(p - line), stdout);
+}
+
+// printf("line_center = %f, percent error = %f, omegaL = %f, omegaR = %f\n", ...)
+void print_steering(double line_center, double percent_error, double omega_left,
+                    double omega_right) {
+    char line[96 + 4 * decimal_text::kMaxChars];
+    char* p = decimal_text::write_text(line, "line_center = ");
+    p = decimal_text::write_fixed6(p, line_center);
+    p = decimal_text::write_text(p, ", percent error = ");
+    p = decimal_text::write_fixed6(p, percent_error);
+    p = decimal_text::write_text(p, ", omegaL = ");
+    p = decimal_text::write_fixed6(p, omega_left);
+    p = decimal_text::write_text(p, ", omegaR = ");
+    p = decimal_text::write_fixed6(p, omega_right);
+    *p++ = '\n';
+    std::fwrite(line, 1, static_cast<std::size_t>(p - line), stdout);
+}
 
 }  // namespace
 
@@ -62,7 +93,7 @@ int line_follower_main() {
         const unsigned char* frame = wb_camera_get_image(camera);
         const int nr_pels_detected =
             detect_line_pixels(frame, mask, image_width, image_height, &color);
-        std::printf("nr_pels_detected = %d, Color is %f\n", nr_pels_detected, color);
+        print_detection(nr_pels_detected, color);
 
         DisplayImageRef image =
             wb_display_image_new(display, image_width, image_height, mask, DISPLAY_IMAGE_BGRA);
@@ -75,8 +106,7 @@ int line_follower_main() {
         const WheelSpeeds speeds = compute_wheel_speeds(nr_pels_detected, line_center, image_width);
         omegaL = speeds.omegaL;
         omegaR = speeds.omegaR;
-        std::printf("line_center = %f, percent error = %f, omegaL = %f, omegaR = %f\n",
-                    static_cast<double>(line_center), speeds.percent_error, omegaL, omegaR);
+        print_steering(static_cast<double>(line_center), speeds.percent_error, omegaL, omegaR);
 
         const double* position = wb_gps_get_values(gps);
         time = time + kStepSeconds;

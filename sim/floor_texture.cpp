@@ -8,6 +8,10 @@
 #include <cmath>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace sim {
 namespace {
 
@@ -54,7 +58,51 @@ void segment_bounds(const TrackSegment& s, double pad, double& x0, double& x1, d
     z1 += sag;
 }
 
+constexpr std::size_t kHugePage = std::size_t{1} << 21;
+
+std::size_t round_up(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
+
 }  // namespace
+
+void* allocate_texel_bytes(std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugePage) {
+        // Map one huge page more than needed and give back the unaligned ends.
+        const std::size_t len = round_up(bytes, kHugePage);
+        void* raw = mmap(nullptr, len + kHugePage, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        auto* const first = static_cast<char*>(raw);
+        auto* const aligned =
+            first + (round_up(reinterpret_cast<std::uintptr_t>(first), kHugePage) -
+                     reinterpret_cast<std::uintptr_t>(first));
+        if (aligned > first) {
+            munmap(first, static_cast<std::size_t>(aligned - first));
+        }
+        auto* const last = first + len + kHugePage;
+        if (last > aligned + len) {
+            munmap(aligned + len, static_cast<std::size_t>(last - (aligned + len)));
+        }
+        madvise(aligned, len, MADV_HUGEPAGE);  // advice only: ordinary pages if refused
+        return aligned;
+    }
+#endif
+    return ::operator new(bytes);
+}
+
+void free_texel_bytes(void* p, std::size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugePage) {
+        munmap(p, round_up(bytes, kHugePage));
+        return;
+    }
+#endif
+    ::operator delete(p);
+}
 
 FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
     x_max_ = w.floor_center_x_m + 0.5 * w.floor_size_x_m;
@@ -65,13 +113,8 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
     l0.stride = l0.width + 2;
     l0.texel_z_m = w.floor_size_z_m / l0.width;
     l0.texel_x_m = w.floor_size_x_m / l0.height;
-    const std::size_t n = static_cast<std::size_t>(l0.width) * l0.height;
-    std::vector<float> coverage;
-    std::vector<std::int32_t> owner;
     try {
         l0.texels.assign(static_cast<std::size_t>(l0.stride) * (l0.height + 2), kMissTexel);
-        coverage.assign(n, 0.0f);
-        owner.assign(n, -1);
     } catch (const std::bad_alloc&) {
         throw WorldFileError(w.source_name +
                              ": floor.texel: the floor texture does not fit in "
@@ -81,11 +124,15 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
     // The bare floor: its colour, or the image stretched over it (bilinear, composited over
     // the floor colour by the image's alpha). Strongly coloured image pixels count as line.
     const RgbaImage& img = w.floor_image_pixels;
-    for (int j = 0; j < l0.height; ++j) {
+    for (int j = 0; j < l0.height && img.width == 0; ++j) {
+        std::uint32_t* row = &l0.texels[static_cast<std::size_t>(j + 1) * l0.stride + 1];
+        std::fill(row, row + l0.width, pack_texel(w.floor_color, 0));
+    }
+    for (int j = 0; j < l0.height && img.width > 0; ++j) {
         for (int i = 0; i < l0.width; ++i) {
             Rgb c = w.floor_color;
             std::uint8_t line = 0;
-            if (img.width > 0) {
+            {
                 const double u = (i + 0.5) * img.width / l0.width - 0.5;
                 const double v = (j + 0.5) * img.height / l0.height - 0.5;
                 const int iu = static_cast<int>(std::floor(u));
@@ -119,23 +166,39 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
         }
     }
 
-    // The lines.
+    // The lines, one texel row at a time: each segment's bounding box in texel indices, then
+    // for every row the segments whose box holds it, in order (so the largest coverage wins
+    // and ties go to the later segment), into buffers of one row.
     const auto& segs = track.segments();
     const double texel = 0.5 * (l0.texel_x_m + l0.texel_z_m);
+    struct Box {
+        int i0, i1, j0, j1;
+    };
+    std::vector<Box> boxes(segs.size());
     for (std::size_t si = 0; si < segs.size(); ++si) {
-        const TrackSegment& s = segs[si];
-        const double half = 0.5 * s.width_m;
         double bx0, bx1, bz0, bz1;
-        segment_bounds(s, half + 2 * texel, bx0, bx1, bz0, bz1);
-        const int i0 = std::max(0, static_cast<int>(std::floor((bz0 - z_min_) / l0.texel_z_m)));
-        const int i1 =
-            std::min(l0.width - 1, static_cast<int>(std::ceil((bz1 - z_min_) / l0.texel_z_m)));
-        const int j0 = std::max(0, static_cast<int>(std::floor((x_max_ - bx1) / l0.texel_x_m)));
-        const int j1 =
-            std::min(l0.height - 1, static_cast<int>(std::ceil((x_max_ - bx0) / l0.texel_x_m)));
-        for (int j = j0; j <= j1; ++j) {
-            const double x = x_max_ - (j + 0.5) * l0.texel_x_m;
-            for (int i = i0; i <= i1; ++i) {
+        segment_bounds(segs[si], 0.5 * segs[si].width_m + 2 * texel, bx0, bx1, bz0, bz1);
+        boxes[si] = {
+            std::max(0, static_cast<int>(std::floor((bz0 - z_min_) / l0.texel_z_m))),
+            std::min(l0.width - 1, static_cast<int>(std::ceil((bz1 - z_min_) / l0.texel_z_m))),
+            std::max(0, static_cast<int>(std::floor((x_max_ - bx1) / l0.texel_x_m))),
+            std::min(l0.height - 1, static_cast<int>(std::ceil((x_max_ - bx0) / l0.texel_x_m)))};
+    }
+    std::vector<float> coverage(segs.empty() ? 0 : l0.width, 0.0f);
+    std::vector<std::int32_t> owner(coverage.size(), -1);
+    for (int j = 0; j < l0.height && !segs.empty(); ++j) {
+        const double x = x_max_ - (j + 0.5) * l0.texel_x_m;
+        int lo = l0.width, hi = -1;  // the columns this row's segments reach
+        for (std::size_t si = 0; si < segs.size(); ++si) {
+            const Box& b = boxes[si];
+            if (j < b.j0 || j > b.j1 || b.i0 > b.i1) {
+                continue;
+            }
+            lo = std::min(lo, b.i0);
+            hi = std::max(hi, b.i1);
+            const TrackSegment& s = segs[si];
+            const double half = 0.5 * s.width_m;
+            for (int i = b.i0; i <= b.i1; ++i) {
                 const double z = z_min_ + (i + 0.5) * l0.texel_z_m;
                 if (s.is_arc) {
                     // Cheap reject before the exact distance (which needs an atan2).
@@ -146,30 +209,29 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
                 }
                 const double d = closest_on_segment(s, x, z).distance_m;
                 const double cov = std::clamp((half - d) / texel + 0.5, 0.0, 1.0);
-                const std::size_t k = static_cast<std::size_t>(j) * l0.width + i;
-                if (cov > 0 && cov >= coverage[k]) {
-                    coverage[k] = static_cast<float>(cov);
-                    owner[k] = static_cast<std::int32_t>(si);
+                if (cov > 0 && cov >= coverage[i]) {
+                    coverage[i] = static_cast<float>(cov);
+                    owner[i] = static_cast<std::int32_t>(si);
                 }
             }
         }
-    }
-    for (int j = 0; j < l0.height; ++j) {
-        for (int i = 0; i < l0.width; ++i) {
-            const std::size_t k = static_cast<std::size_t>(j) * l0.width + i;
-            if (owner[k] < 0) {
+        std::uint32_t* row = &l0.texels[static_cast<std::size_t>(j + 1) * l0.stride + 1];
+        for (int i = lo; i <= hi; ++i) {
+            if (owner[i] < 0) {
                 continue;
             }
-            std::uint32_t& t = l0.texels[static_cast<std::size_t>(j + 1) * l0.stride + i + 1];
+            std::uint32_t& t = row[i];
             const Rgb base{static_cast<std::uint8_t>(t >> 16), static_cast<std::uint8_t>(t >> 8),
                            static_cast<std::uint8_t>(t)};
-            const Rgb lc = segs[owner[k]].color;
-            const double a = coverage[k];
+            const Rgb lc = segs[owner[i]].color;
+            const double a = coverage[i];
             const std::uint8_t line = std::max(static_cast<std::uint8_t>(t >> 24),
                                                static_cast<std::uint8_t>(std::lround(255 * a)));
             t = pack_texel({lerp_byte(base.r, lc.r, a), lerp_byte(base.g, lc.g, a),
                             lerp_byte(base.b, lc.b, a)},
                            line);
+            coverage[i] = 0.0f;
+            owner[i] = -1;
         }
     }
     levels_.push_back(std::move(l0));
@@ -185,22 +247,19 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
         up.texel_x_m = w.floor_size_x_m / up.height;
         up.texels.assign(static_cast<std::size_t>(up.stride) * (up.height + 2), kMissTexel);
         for (int j = 0; j < up.height; ++j) {
-            for (int i = 0; i < up.width; ++i) {
-                std::uint32_t sum[4] = {0, 0, 0, 0};
-                for (int dy = 0; dy < 2; ++dy) {
-                    for (int dx = 0; dx < 2; ++dx) {
-                        const std::uint32_t t = lo.at(std::min(2 * i + dx, lo.width - 1),
-                                                      std::min(2 * j + dy, lo.height - 1));
-                        for (int c = 0; c < 4; ++c) {
-                            sum[c] += (t >> (8 * c)) & 0xFF;
-                        }
-                    }
-                }
-                std::uint32_t t = 0;
-                for (int c = 0; c < 4; ++c) {
-                    t |= ((sum[c] + 2) / 4) << (8 * c);
-                }
-                up.texels[static_cast<std::size_t>(j + 1) * up.stride + i + 1] = t;
+            // Texel rows 2j and 2j + 1 below (the last one twice where the height is odd),
+            // likewise the columns.
+            const std::uint32_t* r0 =
+                &lo.texels[static_cast<std::size_t>(2 * j + 1) * lo.stride + 1];
+            const std::uint32_t* r1 = 2 * j + 1 < lo.height ? r0 + lo.stride : r0;
+            std::uint32_t* out = &up.texels[static_cast<std::size_t>(j + 1) * up.stride + 1];
+            const int pairs = lo.width / 2;
+            for (int i = 0; i < pairs; ++i) {
+                out[i] = mean_of_four(r0[2 * i], r0[2 * i + 1], r1[2 * i], r1[2 * i + 1]);
+            }
+            if (pairs < up.width) {
+                const int c = lo.width - 1;
+                out[pairs] = mean_of_four(r0[c], r0[c], r1[c], r1[c]);
             }
         }
         levels_.push_back(std::move(up));

@@ -12,6 +12,7 @@
 // edge tests inside the floor.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,13 +30,33 @@ inline std::uint32_t pack_texel(Rgb c, std::uint8_t line) {
            static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(line) << 24;
 }
 
+// Storage for texels; allocate_texel_bytes throws std::bad_alloc when there is none.
+void* allocate_texel_bytes(std::size_t bytes);
+void free_texel_bytes(void* p, std::size_t bytes) noexcept;
+
+// Allocator of texel storage. Blocks of 2 MiB and more are aligned to 2 MiB and, on Linux,
+// offered to the kernel as huge pages: a texture of a few MiB is then faulted in a couple of
+// steps instead of one per 4 KiB, and the camera, whose rows cross many texel rows, needs
+// far fewer address translations. Smaller blocks come from the ordinary heap.
+template <typename T>
+struct TexelAllocator {
+    using value_type = T;
+    TexelAllocator() = default;
+    template <typename U>
+    TexelAllocator(const TexelAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(allocate_texel_bytes(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { free_texel_bytes(p, n * sizeof(T)); }
+    friend bool operator==(const TexelAllocator&, const TexelAllocator&) { return true; }
+};
+
 struct MipLevel {
     int width = 0;   // texels along z, without the border
     int height = 0;  // texels along x, without the border
     int stride = 0;  // width + 2
     double texel_z_m = 0;
     double texel_x_m = 0;
-    std::vector<std::uint32_t> texels;  // (width + 2) x (height + 2), border included
+    // (width + 2) x (height + 2), border included
+    std::vector<std::uint32_t, TexelAllocator<std::uint32_t>> texels;
 
     // Texel (i, j) of the floor, -1 <= i <= width and -1 <= j <= height (the border).
     std::uint32_t at(int i, int j) const {
@@ -80,6 +101,19 @@ inline std::uint32_t blend_texels(std::uint32_t t00, std::uint32_t t01, std::uin
     const std::uint32_t ga = ((t00 >> 8) & kM) * w00 + ((t01 >> 8) & kM) * w01 +
                              ((t10 >> 8) & kM) * w10 + ((t11 >> 8) & kM) * w11;
     return ((rb >> 8) & kM) | (ga & ~kM);
+}
+
+// Rounded mean of four texels, byte by byte: (a + b + c + d + 2) / 4 in each of the four
+// bytes. Each pair of bytes is summed in one 32-bit word (red/blue lanes, green/line lanes);
+// a lane's sum stays below 1024, so nothing carries into its neighbour.
+inline std::uint32_t mean_of_four(std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                  std::uint32_t d) {
+    constexpr std::uint32_t kM = 0x00FF00FFu;
+    constexpr std::uint32_t kHalf = 0x00020002u;  // + 2 in each lane, for rounding
+    const std::uint32_t rb = (a & kM) + (b & kM) + (c & kM) + (d & kM) + kHalf;
+    const std::uint32_t ga =
+        ((a >> 8) & kM) + ((b >> 8) & kM) + ((c >> 8) & kM) + ((d >> 8) & kM) + kHalf;
+    return ((rb >> 2) & kM) | (((ga >> 2) & kM) << 8);
 }
 
 }  // namespace sim

@@ -15,6 +15,10 @@ inline double length2(double a, double b) {
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// Bounds used to pass over segments are widened by this much [m], far more than the rounding
+// of the exact formulas, so that no segment that could win is ever passed over.
+constexpr double kBoundSlack_m = 1e-9;
+
 double wrap_positive(double a) {
     a = std::fmod(a, kTwoPi);
     return a < 0 ? a + kTwoPi : a;
@@ -58,11 +62,8 @@ Closest closest_on_segment(const TrackSegment& seg, double x, double z) {
         return {std::fabs(rho - seg.radius_m), seg.s0_m + rel * seg.radius_m};
     }
     // Outside the sweep: the nearer end point.
-    const double h1 = seg.heading0_rad + seg.angle_rad;
-    const double d0 = length2(x - (seg.cx_m + side * seg.radius_m * std::sin(seg.heading0_rad)),
-                              z - (seg.cz_m + side * seg.radius_m * std::cos(seg.heading0_rad)));
-    const double d1 = length2(x - (seg.cx_m + side * seg.radius_m * std::sin(h1)),
-                              z - (seg.cz_m + side * seg.radius_m * std::cos(h1)));
+    const double d0 = length2(x - seg.first_x_m, z - seg.first_z_m);
+    const double d1 = length2(x - seg.last_x_m, z - seg.last_z_m);
     return d0 <= d1 ? Closest{d0, seg.s0_m} : Closest{d1, seg.s0_m + seg.length_m};
 }
 
@@ -91,6 +92,11 @@ Track::Track(const std::vector<LineSpec>& lines) {
                 t.cx_m = p.x_m - side * spec.radius_m * std::sin(p.heading_rad);
                 t.cz_m = p.z_m - side * spec.radius_m * std::cos(p.heading_rad);
                 t.length_m = spec.radius_m * std::fabs(spec.angle_rad);
+                const double h1 = t.heading0_rad + t.angle_rad;
+                t.first_x_m = t.cx_m + side * t.radius_m * std::sin(t.heading0_rad);
+                t.first_z_m = t.cz_m + side * t.radius_m * std::cos(t.heading0_rad);
+                t.last_x_m = t.cx_m + side * t.radius_m * std::sin(h1);
+                t.last_z_m = t.cz_m + side * t.radius_m * std::cos(h1);
             }
             segments_.push_back(t);
             s += t.length_m;
@@ -105,10 +111,34 @@ Track::Track(const std::vector<LineSpec>& lines) {
     }
 }
 
-double Track::distance_to_line(double x, double z) const {
+double Track::distance_to_line(double x, double z, int* nearest) const {
     double best = std::numeric_limits<double>::infinity();
-    for (const TrackSegment& seg : segments_) {
-        best = std::min(best, closest_on_segment(seg, x, z).distance_m);
+    int best_i = -1;
+    const auto visit = [&](int i) {
+        const TrackSegment& seg = segments_[i];
+        // Every point of an arc lies on its circle, so |rho - r| is a lower bound.
+        if (seg.is_arc &&
+            std::fabs(length2(x - seg.cx_m, z - seg.cz_m) - seg.radius_m) > best + kBoundSlack_m) {
+            return;
+        }
+        const double d = closest_on_segment(seg, x, z).distance_m;
+        if (d < best) {
+            best = d;
+            best_i = i;
+        }
+    };
+    const int n = static_cast<int>(segments_.size());
+    const int first = nearest != nullptr && *nearest >= 0 && *nearest < n ? *nearest : -1;
+    if (first >= 0) {
+        visit(first);
+    }
+    for (int i = 0; i < n; ++i) {
+        if (i != first) {
+            visit(i);
+        }
+    }
+    if (nearest != nullptr) {
+        *nearest = best_i;
     }
     return best;
 }
@@ -121,6 +151,22 @@ double Track::locate(int line, double x, double z, double s_hint, double window)
         for (const TrackSegment& seg : segments_) {
             if (seg.line != line) {
                 continue;
+            }
+            if (pass == 0 && window >= 0) {
+                // The nearest that any point of the segment can lie to the hint.
+                const double s1 = seg.s0_m + seg.length_m;
+                double least = 0;
+                if (s_hint < seg.s0_m || s_hint > s1) {
+                    const double a = std::fabs(seg.s0_m - s_hint);
+                    const double b = std::fabs(s1 - s_hint);
+                    least = std::min(a, b);
+                    if (closed_[line]) {
+                        least = std::min(least, len - std::max(a, b));
+                    }
+                }
+                if (least > window + kBoundSlack_m) {
+                    continue;
+                }
             }
             const Closest c = closest_on_segment(seg, x, z);
             if (pass == 0 && window >= 0) {

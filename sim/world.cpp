@@ -122,7 +122,7 @@ bool Simulation::step(int duration_ms) {
     }
     double d = kNaN;
     if (!t.empty()) {
-        d = t.distance_to_line(pose_.x_m, pose_.z_m);
+        d = t.distance_to_line(pose_.x_m, pose_.z_m, &nearest_segment_);
     } else if (!w.floor_image.empty()) {
         d = world_.floor().distance_to_line_texel(pose_.x_m, pose_.z_m, kImageLineSearch);
     }

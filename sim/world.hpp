@@ -141,6 +141,7 @@ class Simulation {
     std::int64_t measured_ = 0;
     double line_distance_sum_m_ = 0;
     double line_distance_max_m_ = 0;
+    int nearest_segment_ = -1;  // the segment nearest the robot at the last step, tried first
     std::int64_t frames_ = 0;
     std::int64_t no_line_ms_ = 0;
     std::unique_ptr<PathPicture> picture_;

@@ -1,7 +1,7 @@
 // The fast line-pixel classifier. It decides each pixel with the small integer rule of
 // line_pixels_rule.hpp, which equals the double-precision hue and saturation tests on every
-// 8-bit colour, and it walks the frame row by row in memory order with vector code where the
-// processor has it.
+// 8-bit colour, and it walks the frame in memory order with vector code where the processor
+// has it (row by row, or as one run of pixels on the AVX2 path).
 //
 // Only `color` depends on the visiting order: it is the hue of the marked pixel with the
 // largest x and, within that column, the largest y. Every row reports its largest marked x;
@@ -41,53 +41,75 @@ int classify_row_portable(const unsigned char* frame_row, unsigned char* mask_ro
     return count;
 }
 
+int classify_frame_by_rows(RowKernel row, const unsigned char* frame, unsigned char* mask,
+                           int width, int height, int* best_x, int* best_y) {
+    const std::ptrdiff_t row_bytes = 4 * static_cast<std::ptrdiff_t>(width);
+    int count = 0;
+    *best_x = -1;
+    *best_y = -1;
+    for (int y = 0; y < height; ++y) {
+        int last_x = -1;
+        count += row(frame + y * row_bytes, mask + y * row_bytes, width, &last_x);
+        if (last_x >= 0 && last_x >= *best_x) {
+            *best_x = last_x;
+            *best_y = y;
+        }
+    }
+    return count;
+}
+
 }  // namespace line_pixels_kernels
 
 namespace {
 
-using line_pixels_kernels::RowKernel;
+using line_pixels_kernels::classify_frame_by_rows;
+using line_pixels_kernels::FrameKernel;
 
-int classify_frame(RowKernel kernel, const unsigned char* frame, unsigned char* mask, int width,
+int frame_portable(const unsigned char* frame, unsigned char* mask, int width, int height,
+                   int* best_x, int* best_y) {
+    return classify_frame_by_rows(line_pixels_kernels::classify_row_portable, frame, mask, width,
+                                  height, best_x, best_y);
+}
+
+#if LINE_PIXELS_X86
+int frame_sse2(const unsigned char* frame, unsigned char* mask, int width, int height, int* best_x,
+               int* best_y) {
+    return classify_frame_by_rows(line_pixels_kernels::classify_row_sse2, frame, mask, width,
+                                  height, best_x, best_y);
+}
+#endif
+
+int classify_frame(FrameKernel kernel, const unsigned char* frame, unsigned char* mask, int width,
                    int height, double* color) {
     if (width <= 0 || height <= 0) {
         return 0;
     }
-    const std::ptrdiff_t row_bytes = 4 * static_cast<std::ptrdiff_t>(width);
-    int count = 0;
     int best_x = -1;
     int best_y = -1;
-    for (int y = 0; y < height; ++y) {
-        int last_x = -1;
-        count += kernel(frame + y * row_bytes, mask + y * row_bytes, width, &last_x);
-        if (last_x >= 0 && last_x >= best_x) {
-            best_x = last_x;
-            best_y = y;
-        }
-    }
+    const int count = kernel(frame, mask, width, height, &best_x, &best_y);
     if (best_x >= 0) {
-        const unsigned char* p =
-            frame + best_y * row_bytes + 4 * static_cast<std::ptrdiff_t>(best_x);
+        const unsigned char* p = frame + (static_cast<std::ptrdiff_t>(best_y) * width + best_x) * 4;
         *color = line_pixel_hue_degrees(p[2], p[1], p[0]);
     }
     return count;
 }
 
-RowKernel kernel_of(LinePixelsPath path) {
+FrameKernel kernel_of(LinePixelsPath path) {
     switch (path) {
 #if LINE_PIXELS_X86
         case LinePixelsPath::sse2:
-            return line_pixels_kernels::classify_row_sse2;
+            return frame_sse2;
         case LinePixelsPath::avx2:
-            return line_pixels_kernels::classify_row_avx2;
+            return line_pixels_kernels::classify_frame_avx2;
 #endif
         default:
-            return line_pixels_kernels::classify_row_portable;
+            return frame_portable;
     }
 }
 
 // Chosen on first use: one CPUID query, no tables to build.
-RowKernel default_kernel() {
-    static const RowKernel kernel = kernel_of(line_pixels_default_path());
+FrameKernel default_kernel() {
+    static const FrameKernel kernel = kernel_of(line_pixels_default_path());
     return kernel;
 }
 

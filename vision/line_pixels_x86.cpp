@@ -2,7 +2,9 @@
 // on one pixel per 16-bit lane. SSE2 is part of every x86-64 processor; the AVX2 kernel is
 // compiled for that extension alone (target attribute) and chosen only after a CPUID check, so
 // the library still runs on any x86-64. The remainder of a row that does not fill a vector
-// goes through one zero-padded block.
+// goes through one zero-padded block (SSE2, and AVX2 rows shorter than a block) or through one
+// more block that overlaps the one before (AVX2). The AVX2 frame kernel goes through frames of
+// rows of 16 pixels or more as one run of pixels.
 #include "vision/line_pixels_kernels.hpp"
 
 #if LINE_PIXELS_X86
@@ -176,7 +178,7 @@ LINE_PIXELS_AVX2 inline __m256i line_lanes_avx2(__m256i B, __m256i G, __m256i R)
     return _mm256_and_si256(in, saturated);
 }
 
-// Classifies sixteen pixels and returns the byte mask of the marked lanes (two bits per pixel).
+// Classifies sixteen pixels and returns one bit per marked pixel, bit i for pixel i.
 LINE_PIXELS_AVX2 inline unsigned block_avx2(const unsigned char* in, unsigned char* out) {
     // Per 128-bit half: blue and green of its four pixels as 16-bit values; red likewise.
     const __m256i blue_green =
@@ -195,40 +197,113 @@ LINE_PIXELS_AVX2 inline unsigned block_avx2(const unsigned char* in, unsigned ch
     const __m256i R =
         _mm256_unpacklo_epi64(_mm256_shuffle_epi8(v0, red), _mm256_shuffle_epi8(v1, red));
     const __m256i line = line_lanes_avx2(B, G, R);
-    // Widening each half's low four lanes restores v0's pixel order, the high four v1's.
+    // Widening each half's low four lanes restores v0's pixel order, the high four v1's. A
+    // marked word has its top bit set, so the words' sign bits are the pixels in order.
     const __m256i marked_word = _mm256_set1_epi32(kMarkedWord);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
-                        _mm256_and_si256(_mm256_unpacklo_epi16(line, line), marked_word));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
-                        _mm256_and_si256(_mm256_unpackhi_epi16(line, line), marked_word));
-    return static_cast<unsigned>(_mm256_movemask_epi8(line));
+    const __m256i first = _mm256_and_si256(_mm256_unpacklo_epi16(line, line), marked_word);
+    const __m256i second = _mm256_and_si256(_mm256_unpackhi_epi16(line, line), marked_word);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), first);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), second);
+    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(first))) |
+           static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(second))) << 8;
 }
+
+// The highest set bit of a non-zero word.
+inline int highest_bit(unsigned bits) {
+    return 31 - __builtin_clz(bits);
+}
+
+constexpr int kBlockAvx2 = 16;
 
 LINE_PIXELS_AVX2 int classify_row_avx2_impl(const unsigned char* frame_row, unsigned char* mask_row,
                                             int width, int* last_x) {
-    constexpr int kBlock = 16;
-    int marked_bytes = 0;  // two per marked pixel
-    int last_block = -1;
+    int count = 0;
+    *last_x = -1;
     int x = 0;
-    for (; x + kBlock <= width; x += kBlock) {
+    for (; x + kBlockAvx2 <= width; x += kBlockAvx2) {
         const unsigned bits = block_avx2(frame_row + 4 * static_cast<std::ptrdiff_t>(x),
                                          mask_row + 4 * static_cast<std::ptrdiff_t>(x));
-        marked_bytes += __builtin_popcount(bits);
-        last_block = bits != 0 ? x : last_block;
+        count += __builtin_popcount(bits);
+        *last_x = bits != 0 ? x + highest_bit(bits) : *last_x;
     }
-    if (x < width) {
-        // The rest of the row through a zero-padded block: black pixels are never marked.
+    if (x < width && width >= kBlockAvx2) {
+        // The rest of a long row through one more block that ends at the row's end: it
+        // rewrites the pixels it shares with the block before with the same values, and only
+        // its new pixels are counted.
+        const int start = width - kBlockAvx2;
+        const unsigned bits = block_avx2(frame_row + 4 * static_cast<std::ptrdiff_t>(start),
+                                         mask_row + 4 * static_cast<std::ptrdiff_t>(start));
+        count += __builtin_popcount(bits >> (x - start));
+        *last_x = bits != 0 ? start + highest_bit(bits) : *last_x;
+    } else if (x < width) {
+        // A row shorter than a block goes through a zero-padded one: black pixels are never
+        // marked.
         const std::size_t bytes = 4 * static_cast<std::size_t>(width - x);
-        unsigned char in[4 * kBlock] = {};
-        unsigned char out[4 * kBlock];
+        unsigned char in[4 * kBlockAvx2] = {};
+        unsigned char out[4 * kBlockAvx2];
         std::memcpy(in, frame_row + 4 * static_cast<std::ptrdiff_t>(x), bytes);
         const unsigned bits = block_avx2(in, out);
-        marked_bytes += __builtin_popcount(bits);
-        last_block = bits != 0 ? x : last_block;
+        count += __builtin_popcount(bits);
+        *last_x = bits != 0 ? x + highest_bit(bits) : *last_x;
         std::memcpy(mask_row + 4 * static_cast<std::ptrdiff_t>(x), out, bytes);
     }
-    *last_x = last_marked_x(mask_row, width, last_block, kBlock);
-    return marked_bytes / 2;
+    return count;
+}
+
+// A whole frame of rows of at least one block, as one run of pixels in memory order: no work
+// per row, and no partial block except one at the very end, which overlaps the block before
+// and lies within the last row. A block holds pixels of at most two rows; the highest marked
+// pixel of each part is that row's candidate for the largest marked x, and candidates come
+// in increasing y, then x.
+LINE_PIXELS_AVX2 int classify_frame_avx2_impl(const unsigned char* frame, unsigned char* mask,
+                                              int width, int height, int* best_x, int* best_y) {
+    const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(width) * height;
+    int count = 0;
+    int bx = -1, by = -1;
+    // Pixel `first` + i of a block is marked for each bit i; `row` is the row of `first` and
+    // `row_end` the first pixel after it.
+    const auto note = [&](std::ptrdiff_t first, int row, std::ptrdiff_t row_end, unsigned bits) {
+        const std::ptrdiff_t split = row_end - first;  // pixels of the block in `row`
+        const unsigned here = split >= kBlockAvx2 ? bits : bits & ((1u << split) - 1);
+        if (here != 0) {
+            const int x = static_cast<int>(first + highest_bit(here) - (row_end - width));
+            if (x >= bx) {
+                bx = x;
+                by = row;
+            }
+        }
+        // The rest of the block starts the next row, so bit i there is x = i.
+        const unsigned next = split >= kBlockAvx2 ? 0 : bits >> split;
+        if (next != 0 && highest_bit(next) >= bx) {
+            bx = highest_bit(next);
+            by = row + 1;
+        }
+    };
+    int row = 0;
+    std::ptrdiff_t row_end = width;
+    std::ptrdiff_t p = 0;
+    for (; p + kBlockAvx2 <= n; p += kBlockAvx2) {
+        if (p >= row_end) {  // blocks are no longer than rows: one row at most
+            ++row;
+            row_end += width;
+        }
+        const unsigned bits = block_avx2(frame + 4 * p, mask + 4 * p);
+        count += __builtin_popcount(bits);
+        if (bits != 0) {
+            note(p, row, row_end, bits);
+        }
+    }
+    if (p < n) {
+        const std::ptrdiff_t start = n - kBlockAvx2;
+        const unsigned bits = block_avx2(frame + 4 * start, mask + 4 * start);
+        count += __builtin_popcount(bits >> (p - start));
+        if (bits != 0) {
+            note(start, height - 1, n, bits);
+        }
+    }
+    *best_x = bx;
+    *best_y = by;
+    return count;
 }
 
 }  // namespace
@@ -241,6 +316,15 @@ int classify_row_sse2(const unsigned char* frame_row, unsigned char* mask_row, i
 int classify_row_avx2(const unsigned char* frame_row, unsigned char* mask_row, int width,
                       int* last_x) {
     return classify_row_avx2_impl(frame_row, mask_row, width, last_x);
+}
+
+int classify_frame_avx2(const unsigned char* frame, unsigned char* mask, int width, int height,
+                        int* best_x, int* best_y) {
+    if (width < kBlockAvx2) {
+        return classify_frame_by_rows(classify_row_avx2, frame, mask, width, height, best_x,
+                                      best_y);
+    }
+    return classify_frame_avx2_impl(frame, mask, width, height, best_x, best_y);
 }
 
 bool cpu_has_avx2() {
