@@ -245,8 +245,10 @@ template <typename Walk>
         const double v_end = v0 + (width - 1) * dv;
         const double umax = l.width + 1;
         const double vmax = l.height + 1;
+        // The step bounds matter only for one-pixel rows, whose end is their start.
         const bool inside = u0 >= 0 && u0 < umax && v0 >= 0 && v0 < vmax && u_end >= 0 &&
-                            u_end < umax && v_end >= 0 && v_end < vmax;
+                            u_end < umax && v_end >= 0 && v_end < vmax && std::fabs(du) < umax &&
+                            std::fabs(dv) < vmax;
         if (inside) {
             // The whole row lies on the floor (a straight segment whose ends both do): walk
             // it in 16.16 fixed point without per-pixel tests. The ends are checked again in

@@ -284,10 +284,18 @@ std::uint32_t FloorTexture::sample(int level, double x, double z) const {
 
 double FloorTexture::distance_to_line_texel(double x, double z, double max_m) const {
     const MipLevel& l = levels_[0];
-    const int ci = static_cast<int>(std::floor((z - z_min_) / l.texel_z_m));
-    const int cj = static_cast<int>(std::floor((x_max_ - x) / l.texel_x_m));
     const double tmin = std::min(l.texel_x_m, l.texel_z_m);
-    const int rmax = static_cast<int>(std::ceil(max_m / tmin)) + 1;
+    const double reach = std::ceil(max_m / tmin) + 1;  // [texels]
+    const double fi = std::floor((z - z_min_) / l.texel_z_m);
+    const double fj = std::floor((x_max_ - x) / l.texel_x_m);
+    // A robot far off the floor has no line texel within reach; deciding that in doubles also
+    // keeps the int conversions below in range however far it has driven.
+    if (!(fi >= -reach && fj >= -reach && fi < l.width + reach && fj < l.height + reach)) {
+        return max_m;
+    }
+    const int ci = static_cast<int>(fi);
+    const int cj = static_cast<int>(fj);
+    const int rmax = static_cast<int>(reach);
     double best = max_m;
     // Square rings of growing radius; stop once a ring cannot hold anything nearer.
     for (int r = 0; r <= rmax && (r - 1) * tmin <= best; ++r) {

@@ -147,6 +147,20 @@ TEST(ClosedLoop, CompiledInWorldIsTheDefaultWorldFile) {
               scratch::read_file(std::string(WORLDS_DIR) + "/default.yaml"));
 }
 
+// Wheels of 10 km radius carry the robot about 470 km off a 0.2 m image floor with 0.1 mm texels
+// in 10 s: billions of texels past its edge, beyond what an int texel index holds. The run
+// still ends normally, with the robot simply out of the line's reach.
+TEST(ClosedLoop, RobotFarOffAnImageFloor) {
+    const std::string yaml =
+        std::string("duration: 10\nfloor: {size: [0.2, 0.2], texel: 0.0001, image: ") + WORLDS_DIR +
+        "/image_track.png}\nrobot: {wheel_radius: 10000}\n";
+    const ControllerRun run = run_controller_on(sim::parse_world(yaml, "far.yaml", "."));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.summary.find("laps not counted"), std::string::npos) << run.summary;
+    // Nothing of the line within the 0.25 m that the world searches.
+    EXPECT_NE(run.summary.find("max 250.0 mm"), std::string::npos) << run.summary;
+}
+
 // The same world twice gives byte-identical console lines and script.
 TEST(Determinism, SameWorldSameBytes) {
     const sim::WorldSpec world = sim::parse_world(kCircle, "circle.yaml", ".");
