@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "controller/devices.hpp"
-#include "decimal_text/decimal_text.hpp"
 #include "robot_api/robot_api.h"
 #include "steering/steering_law.hpp"
+#include "trajectory_log/decimal_text.hpp"
 #include "trajectory_log/trajectory_log.hpp"
 #include "vision/line_center.hpp"
 #include "vision/line_pixels.hpp"

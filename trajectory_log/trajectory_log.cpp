@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <initializer_list>
 
-#include "decimal_text/decimal_text.hpp"
+#include "trajectory_log/decimal_text.hpp"
 
 void write_log_header(std::FILE* file) {
     std::fputs("A = [\n", file);

@@ -1,5 +1,5 @@
 // Every number against printf itself, its straightforward twin.
-#include "decimal_text/decimal_text.hpp"
+#include "trajectory_log/decimal_text.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // for e < 0 the product m * 10^6 (below 2^73) shifted right by -e, rounded to nearest with
 // ties to even on the bits shifted out. That is the correctly rounded result that printf
 // gives, computed in 128-bit integers.
-#include "decimal_text/decimal_text.hpp"
+#include "trajectory_log/decimal_text.hpp"
 
 #include <bit>
 #include <charconv>
