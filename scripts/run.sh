@@ -15,13 +15,15 @@ if [ -n "${ROBOT_WORLD:-}" ]; then
 fi
 mkdir -p "$top/run"
 run_dir=$(mktemp -d "$top/run/$(date +%Y%m%d-%H%M%S)-XXXX")
-ln -sfn "$run_dir" "$top/run/latest"
 cd "$run_dir"
 status=0
 "$top/build/line_follower" > console.txt 2> summary.txt || status=$?
 cat summary.txt
-echo "run: exit status $status"
+if [ "$status" -ne 0 ]; then
+  echo "run: failed with exit status $status (the reason is above); its files are in $run_dir"
+  exit $status
+fi
+ln -sfn "$run_dir" "$top/run/latest"
 echo "run: console lines in $run_dir/console.txt"
 echo "run: trajectory script in $run_dir/Robot.m (plot it with: octave --persist Robot.m)"
 echo "run: summary in $run_dir/summary.txt; run/latest points here"
-exit $status
