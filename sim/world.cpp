@@ -230,6 +230,9 @@ void Simulation::paste(const std::uint32_t* pixels, int width, int height, int x
     const int y0 = std::max(0, y);
     const long long x1 = std::min<long long>(display_w_, static_cast<long long>(x) + width);
     const long long y1 = std::min<long long>(display_h_, static_cast<long long>(y) + height);
+    if (x1 <= x0 || y1 <= y0) {
+        return;  // wholly off the display: nothing to copy
+    }
     for (long long row = y0; row < y1; ++row) {
         const std::uint32_t* src =
             pixels + (row - y) * static_cast<long long>(width) + (x0 - static_cast<long long>(x));

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 #include "sim/robot_session.hpp"
@@ -116,26 +118,60 @@ TEST(RobotApi, StopSignalEndsTheRunAtTheNextStep) {
     }
 }
 
-// The display keeps what was pasted last, clipped to its edges, and only that.
-TEST(RobotApi, DisplayKeepsClippedPaste) {
+// The display keeps what was pasted last, clipped to its edges, and only that. A 2x2 image
+// (pixels 1, 2 / 3, 4) is pasted at (x, y) on a 4x3 display; `landed` lists where each of its
+// pixels ends up (display index), or -1 where it falls off the edge.
+struct PasteCase {
+    const char* name;
+    int x, y;
+    int landed[4];
+};
+
+const PasteCase kPastes[] = {
+    {"Inside", 1, 1, {1 * 4 + 1, 1 * 4 + 2, 2 * 4 + 1, 2 * 4 + 2}},
+    {"OverBottomRightCorner", 3, 2, {2 * 4 + 3, -1, -1, -1}},
+    {"OverTopLeftCorner", -1, -1, {-1, -1, -1, 0}},
+    {"JustLeft", -2, 0, {-1, -1, -1, -1}},
+    {"WhollyLeft", -5, 0, {-1, -1, -1, -1}},
+    {"JustRight", 4, 1, {-1, -1, -1, -1}},
+    {"WhollyRight", 6, 1, {-1, -1, -1, -1}},
+    {"WhollyAbove", 1, -5, {-1, -1, -1, -1}},
+    {"WhollyBelow", 1, 7, {-1, -1, -1, -1}},
+    {"FarLeft", -2000000000, 0, {-1, -1, -1, -1}},
+    {"FarRight", 2000000000, 0, {-1, -1, -1, -1}},
+    {"FarAboveAndLeft", -2000000000, -2000000000, {-1, -1, -1, -1}},
+};
+
+class DisplayPaste : public ::testing::TestWithParam<PasteCase> {};
+
+TEST_P(DisplayPaste, KeepsOnlyThePixelsOnTheDisplay) {
+    const PasteCase& c = GetParam();
     start("camera: {width: 4, height: 3}\n");
     const DeviceTag disp = wb_robot_get_device("display");
     const std::uint32_t px[4] = {0x11111111u, 0x22222222u, 0x33333333u, 0x44444444u};
     DisplayImageRef img = wb_display_image_new(disp, 2, 2, px, DISPLAY_IMAGE_BGRA);
     ASSERT_NE(img, nullptr);
-    wb_display_image_paste(disp, img, 3, 2, 0);    // only its top-left pixel lands, at (3, 2)
-    wb_display_image_paste(disp, img, -1, -1, 0);  // only its bottom-right, at (0, 0)
+    wb_display_image_paste(disp, img, c.x, c.y, 0);
     wb_display_image_delete(disp, img);
     const sim::Simulation* s = sim::current_simulation();
     ASSERT_EQ(s->display_width(), 4);
     ASSERT_EQ(s->display_height(), 3);
+    std::uint32_t expected[12];
+    std::fill(std::begin(expected), std::end(expected), 0xFF000000u);  // black, alpha 255
+    for (int i = 0; i < 4; ++i) {
+        if (c.landed[i] >= 0) {
+            expected[c.landed[i]] = px[i];
+        }
+    }
     const auto& d = s->display_pixels();
-    EXPECT_EQ(d[0], 0x44444444u);
-    EXPECT_EQ(d[2 * 4 + 3], 0x11111111u);
-    EXPECT_EQ(d[1], 0xFF000000u);
-    EXPECT_EQ(d[2 * 4 + 2], 0xFF000000u);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(d[i], expected[i]) << "display pixel " << i;
+    }
     finish();
 }
+
+INSTANTIATE_TEST_SUITE_P(RobotApi, DisplayPaste, ::testing::ValuesIn(kPastes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RobotApiDeathTest, BadWorldFileExitsWithStatusTwoBeforeTheFirstStep) {
     const std::string path = ::testing::TempDir() + "bad_world.yaml";
