@@ -44,6 +44,10 @@ const double kNoPosition[3] = {kNaN, kNaN, kNaN};
 
 volatile std::sig_atomic_t g_stop_requested = 0;
 
+// The handlers in place before wb_robot_init, put back by wb_robot_cleanup.
+struct sigaction g_previous_sigint;
+struct sigaction g_previous_sigterm;
+
 struct Session {
     std::unique_ptr<World> world;
     std::unique_ptr<Simulation> sim;
@@ -112,12 +116,15 @@ void wb_robot_init(void) {
         std::exit(2);
     }
     g_stop_requested = 0;
+    // SA_RESTART: a write blocked on a full stdout pipe when the signal comes resumes after
+    // the handler instead of failing with EINTR, which would make stdio drop buffered output.
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_stop_signal;
+    sa.sa_flags = SA_RESTART;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, &g_previous_sigint);
+    sigaction(SIGTERM, &sa, &g_previous_sigterm);
     session->started = std::chrono::steady_clock::now();
     g_session = std::move(session);
 }
@@ -145,6 +152,8 @@ void wb_robot_cleanup(void) {
         std::fprintf(stderr, "top view: %s\n", g_session->world->spec().top_view_png.c_str());
     }
     g_session.reset();
+    sigaction(SIGINT, &g_previous_sigint, nullptr);
+    sigaction(SIGTERM, &g_previous_sigterm, nullptr);
 }
 
 DeviceTag wb_robot_get_device(const char* name) {

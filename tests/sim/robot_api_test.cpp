@@ -108,13 +108,29 @@ TEST(RobotApi, SpeedsActFromTheNextStepAndRunEndsOnTime) {
     finish();
 }
 
+volatile std::sig_atomic_t g_own_handler_calls = 0;
+extern "C" void own_handler(int) {
+    g_own_handler_calls = g_own_handler_calls + 1;
+}
+
+// A stop signal ends the run at the next step; after cleanup the handler that was there before
+// the run is back.
 TEST(RobotApi, StopSignalEndsTheRunAtTheNextStep) {
     for (const int sig : {SIGINT, SIGTERM}) {
+        struct sigaction own {};
+        own.sa_handler = own_handler;
+        sigemptyset(&own.sa_mask);
+        struct sigaction before {};
+        ASSERT_EQ(sigaction(sig, &own, &before), 0);
         start("");
         ASSERT_EQ(wb_robot_step(16), 0);
         std::raise(sig);
         EXPECT_EQ(wb_robot_step(16), -1) << sig;
         finish();
+        g_own_handler_calls = 0;
+        std::raise(sig);
+        EXPECT_EQ(g_own_handler_calls, 1) << sig;
+        sigaction(sig, &before, nullptr);
     }
 }
 
