@@ -6,12 +6,14 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
+#include <memory>
 
 namespace sim {
 namespace {
@@ -533,15 +535,33 @@ WorldSpec parse_world(const std::string& text, const std::string& source_name,
 }
 
 WorldSpec load_world_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
         throw WorldFileError(path + ": cannot open the world file (" + std::strerror(errno) + ")");
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
+    // Opening a directory for reading succeeds and reading it gives nothing, which would be
+    // an empty (valid) world; so only a regular file is a world file.
+    struct stat st {};
+    if (fstat(fileno(f), &st) != 0) {
+        throw WorldFileError(path + ": cannot open the world file (" + std::strerror(errno) + ")");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw WorldFileError(path + ": expected a world file, got " +
+                             (S_ISDIR(st.st_mode) ? "a directory" : "a device, pipe or socket"));
+    }
+    std::string text;
+    char buf[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        text.append(buf, n);
+    }
+    if (std::ferror(f)) {
+        throw WorldFileError(path + ": cannot read the world file (" + std::strerror(errno) + ")");
+    }
     const std::size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    return parse_world(text.str(), path, dir.empty() ? "/" : dir);
+    return parse_world(text, path, dir.empty() ? "/" : dir);
 }
 
 }  // namespace sim

@@ -100,15 +100,36 @@ TEST(WorldFile, AliasesCannotMultiplyTheSegments) {
     }
 }
 
-TEST(WorldFile, MissingFileIsNamed) {
+// A path that does not lead to a readable regular file is not an empty (valid) world.
+struct BadWorldPath {
+    const char* name;
+    const char* path;
+    const char* message;
+};
+
+const BadWorldPath kBadWorldPaths[] = {
+    {"missing", "/no/such/world.yaml",
+     "/no/such/world.yaml: cannot open the world file (No such file or directory)"},
+    {"directory", "/", "/: expected a world file, got a directory"},
+    {"device", "/dev/null", "/dev/null: expected a world file, got a device, pipe or socket"},
+    // A regular file whose every read fails: reading at offset 0 of a process's memory.
+    {"unreadable", "/proc/self/mem",
+     "/proc/self/mem: cannot read the world file (Input/output error)"},
+};
+
+class UnloadableWorldPath : public ::testing::TestWithParam<BadWorldPath> {};
+
+TEST_P(UnloadableWorldPath, OneLineNamesThePathAndTheReason) {
     try {
-        load_world_file("/no/such/world.yaml");
+        load_world_file(GetParam().path);
         FAIL() << "no error";
     } catch (const WorldFileError& e) {
-        EXPECT_STREQ(e.what(),
-                     "/no/such/world.yaml: cannot open the world file (No such file or directory)");
+        EXPECT_STREQ(e.what(), GetParam().message);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(WorldFile, UnloadableWorldPath, ::testing::ValuesIn(kBadWorldPaths),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WorldFile, EmptyFileIsTheDefaults) {
     const WorldSpec w = parse_world("", "w.yaml", ".");
