@@ -138,6 +138,8 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
                 const int iu = static_cast<int>(std::floor(u));
                 const int iv = static_cast<int>(std::floor(v));
                 const double fu = u - iu, fv = v - iv;
+                // Colours premultiplied by their alpha while filtering, so the result is
+                // floor * (1 - a) + rgb * a and a transparent pixel's colour counts for nothing.
                 double acc[4] = {0, 0, 0, 0};
                 for (int dy = 0; dy < 2; ++dy) {
                     for (int dx = 0; dx < 2; ++dx) {
@@ -146,18 +148,19 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
                         const std::uint8_t* p =
                             &img.pixels[4 * (static_cast<std::size_t>(py) * img.width + px)];
                         const double wgt = (dx ? fu : 1 - fu) * (dy ? fv : 1 - fv);
-                        for (int k = 0; k < 4; ++k) {
-                            acc[k] += wgt * p[k];
+                        const double wa = wgt * p[3] / 255.0;
+                        for (int k = 0; k < 3; ++k) {
+                            acc[k] += wa * p[k];
                         }
+                        acc[3] += wgt * p[3];
                     }
                 }
                 const double a = acc[3] / 255.0;
-                const Rgb ic{static_cast<std::uint8_t>(std::lround(acc[0] / std::max(a, 1e-9))),
-                             static_cast<std::uint8_t>(std::lround(acc[1] / std::max(a, 1e-9))),
-                             static_cast<std::uint8_t>(std::lround(acc[2] / std::max(a, 1e-9)))};
-                c = a > 0 ? Rgb{lerp_byte(c.r, ic.r, a), lerp_byte(c.g, ic.g, a),
-                                lerp_byte(c.b, ic.b, a)}
-                          : c;
+                const auto over = [a](std::uint8_t floor, double premultiplied) {
+                    return static_cast<std::uint8_t>(
+                        std::clamp(std::lround(floor * (1 - a) + premultiplied), 0L, 255L));
+                };
+                c = Rgb{over(c.r, acc[0]), over(c.g, acc[1]), over(c.b, acc[2])};
                 const int hi = std::max({c.r, c.g, c.b});
                 const int lo = std::min({c.r, c.g, c.b});
                 line = hi - lo >= 80 ? 255 : 0;
