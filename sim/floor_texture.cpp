@@ -58,6 +58,12 @@ void segment_bounds(const TrackSegment& s, double pad, double& x0, double& x1, d
     z1 += sag;
 }
 
+// A texel index from a whole number of texels, held within [lo, hi] before the conversion so
+// that no distance, however large, overflows the int.
+int index_in(double texels, int lo, int hi) {
+    return static_cast<int>(std::clamp(texels, static_cast<double>(lo), static_cast<double>(hi)));
+}
+
 constexpr std::size_t kHugePage = std::size_t{1} << 21;
 
 std::size_t round_up(std::size_t n, std::size_t to) {
@@ -181,11 +187,12 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
     for (std::size_t si = 0; si < segs.size(); ++si) {
         double bx0, bx1, bz0, bz1;
         segment_bounds(segs[si], 0.5 * segs[si].width_m + 2 * texel, bx0, bx1, bz0, bz1);
-        boxes[si] = {
-            std::max(0, static_cast<int>(std::floor((bz0 - z_min_) / l0.texel_z_m))),
-            std::min(l0.width - 1, static_cast<int>(std::ceil((bz1 - z_min_) / l0.texel_z_m))),
-            std::max(0, static_cast<int>(std::floor((x_max_ - bx1) / l0.texel_x_m))),
-            std::min(l0.height - 1, static_cast<int>(std::ceil((x_max_ - bx0) / l0.texel_x_m)))};
+        // Clamped in double before the conversion: a chain may end far past the floor. A box
+        // wholly off the floor keeps i0 > i1 (or j0 > j1) and so stays empty.
+        boxes[si] = {index_in(std::floor((bz0 - z_min_) / l0.texel_z_m), 0, l0.width),
+                     index_in(std::ceil((bz1 - z_min_) / l0.texel_z_m), -1, l0.width - 1),
+                     index_in(std::floor((x_max_ - bx1) / l0.texel_x_m), 0, l0.height),
+                     index_in(std::ceil((x_max_ - bx0) / l0.texel_x_m), -1, l0.height - 1)};
     }
     std::vector<float> coverage(segs.empty() ? 0 : l0.width, 0.0f);
     std::vector<std::int32_t> owner(coverage.size(), -1);

@@ -161,6 +161,28 @@ TEST(ClosedLoop, RobotFarOffAnImageFloor) {
     EXPECT_NE(run.summary.find("max 250.0 mm"), std::string::npos) << run.summary;
 }
 
+// Only a chain's start is bounded; 30 straights of 10 km end 300 km away, three billion
+// texels of 0.1 mm past the floor's edge, beyond what an int texel index holds. The world still
+// loads, and the robot follows the part of the line that lies on the floor.
+TEST(ClosedLoop, LineChainsEndingFarAway) {
+    std::string segments = "[{straight: 10000}";
+    for (int i = 1; i < 30; ++i)
+        segments += ", {straight: 10000}";
+    segments += "]";
+    const std::string yaml =
+        "duration: 2\nfloor: {size: [0.4, 0.4], texel: 0.0001}\n"
+        "robot: {start: {x: -0.15, z: 0, heading: 0}}\n"
+        "lines:\n"
+        "  - start: {x: -0.15, z: 0, heading: 0}\n    segments: " +
+        segments +
+        "\n"
+        "  - start: {x: 0.15, z: -0.15, heading: -90}\n    segments: " +
+        segments + "\n";
+    const ControllerRun run = run_controller_on(sim::parse_world(yaml, "far.yaml", "."));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.summary.find("no line in view for 0.000 s"), std::string::npos) << run.summary;
+}
+
 // The same world twice gives byte-identical console lines and script.
 TEST(Determinism, SameWorldSameBytes) {
     const sim::WorldSpec world = sim::parse_world(kCircle, "circle.yaml", ".");
