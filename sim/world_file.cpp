@@ -7,6 +7,7 @@
 #include <yaml-cpp/yaml.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -35,6 +36,37 @@ std::string join(std::initializer_list<const char*> names) {
         out += n;
     }
     return out;
+}
+
+// Why a file could not be created or overwritten at `path` (relative to the working directory),
+// or "" when it could: its folder must be a writable directory, and the file, if there, a
+// writable regular file.
+std::string why_not_writable(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0) {
+        return dir + ": " + std::strerror(errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return dir + " is not a directory";
+    }
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        return dir + ": " + std::strerror(errno);
+    }
+    if (slash == path.size() - 1) {
+        return "no file name";
+    }
+    if (stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return "not a regular file";
+        }
+        if (access(path.c_str(), W_OK) != 0) {
+            return std::strerror(errno);
+        }
+    }
+    return "";
 }
 
 std::string describe(const YAML::Node& n) {
@@ -493,6 +525,15 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     rd.check_map(out, "output", {"top_view", "top_view_texel"});
     if (out && !out.IsNull()) {
         w.top_view_png = rd.text(out, "top_view", "output.top_view", "");
+        // Checked now rather than after the whole run: the file must be one we can create.
+        if (!w.top_view_png.empty()) {
+            const std::string why = why_not_writable(w.top_view_png);
+            if (!why.empty()) {
+                rd.fail(out["top_view"], "output.top_view",
+                        "expected a PNG file that can be written, got \"" + w.top_view_png +
+                            "\" (" + why + ")");
+            }
+        }
         w.top_view_texel_m =
             rd.positive(out, "top_view_texel", "output.top_view_texel", w.top_view_texel_m);
         const double px = std::ceil(w.floor_size_x_m / w.top_view_texel_m) *

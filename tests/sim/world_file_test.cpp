@@ -58,6 +58,16 @@ const BadWorld kBadWorlds[] = {
     {"floor_too_fine", "floor: {size: [100, 100], texel: 0.001}\n",
      "w.yaml:1: floor.texel: expected a texel size that keeps the floor within 16384 texels a "
      "side and 16777216 in all, got 10000000000.000000 texels"},
+    // The top view is written after the run; a path it cannot be written to fails at load.
+    {"top_view_in_missing_folder", "output:\n  top_view: /no/such/folder/top.png\n",
+     "w.yaml:2: output.top_view: expected a PNG file that can be written, got "
+     "\"/no/such/folder/top.png\" (/no/such/folder: No such file or directory)"},
+    {"top_view_under_a_file", "output: {top_view: /dev/null/top.png}\n",
+     "w.yaml:1: output.top_view: expected a PNG file that can be written, got "
+     "\"/dev/null/top.png\" (/dev/null is not a directory)"},
+    {"top_view_is_a_folder", "output: {top_view: /tmp}\n",
+     "w.yaml:1: output.top_view: expected a PNG file that can be written, got \"/tmp\" (not a "
+     "regular file)"},
     {"not_a_mapping", "- 1\n- 2\n",
      "w.yaml:1: (whole file): expected a mapping with fields duration, floor, lines, robot, "
      "camera, display, tof, walls, lights, noise, output, got a sequence"},
