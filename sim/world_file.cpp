@@ -449,6 +449,16 @@ void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldSpec&
             static_cast<int>(rd.integer(disp, "width", "display.width", 0, 0, kMaxCameraSide));
         w.display_height_px =
             static_cast<int>(rd.integer(disp, "height", "display.height", 0, 0, kMaxCameraSide));
+        // 0 stands for the camera's size.
+        const long long pixels =
+            static_cast<long long>(w.display_width_px > 0 ? w.display_width_px
+                                                          : w.camera_width_px) *
+            (w.display_height_px > 0 ? w.display_height_px : w.camera_height_px);
+        if (pixels > kMaxCameraPixels) {
+            rd.fail(
+                disp, "display",
+                "expected at most 16777216 pixels (width x height), got " + std::to_string(pixels));
+        }
     }
 
     const YAML::Node tof = root["tof"];

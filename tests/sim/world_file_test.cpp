@@ -43,6 +43,11 @@ const BadWorld kBadWorlds[] = {
      "w.yaml:1: walls[0].to: expected [a, b] of numbers from -10000 to 10000, got \".inf\""},
     {"camera_too_large", "camera: {width: 8192, height: 8192}\n",
      "w.yaml:1: camera: expected at most 16777216 pixels (width x height), got 67108864"},
+    {"display_too_large", "display: {width: 8192, height: 8192}\n",
+     "w.yaml:1: display: expected at most 16777216 pixels (width x height), got 67108864"},
+    // A side of 0 is the camera's: 8192 x 4096 = 33554432.
+    {"display_too_large_with_camera_side", "camera: {height: 4096}\ndisplay: {width: 8192}\n",
+     "w.yaml:2: display: expected at most 16777216 pixels (width x height), got 33554432"},
     {"missing_image", "floor:\n  image: nowhere.png\n",
      "w.yaml:2: floor.image: expected a readable PNG file, could not read ./nowhere.png"},
     {"arc_without_radius", "lines:\n  - segments:\n    - {arc: 90}\n",
