@@ -9,12 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace sim {
 namespace {
@@ -106,8 +108,14 @@ class Reader {
             fail(n, field.empty() ? "(whole file)" : field,
                  "expected a mapping with fields " + join(known) + ", got " + describe(n));
         }
+        std::vector<std::string> seen;
         for (const auto& kv : n) {
             const std::string key = kv.first.Scalar();
+            // The parser keeps both; a lookup would silently take one of them.
+            if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
+                fail(kv.first, sub(field, key), "given twice");
+            }
+            seen.push_back(key);
             bool ok = false;
             for (const char* k : known) {
                 ok = ok || key == k;

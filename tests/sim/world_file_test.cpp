@@ -73,6 +73,10 @@ const BadWorld kBadWorlds[] = {
     {"top_view_is_a_folder", "output: {top_view: /tmp}\n",
      "w.yaml:1: output.top_view: expected a PNG file that can be written, got \"/tmp\" (not a "
      "regular file)"},
+    {"duplicate_top_field", "duration: 5\nfloor: {}\nduration: 6\n",
+     "w.yaml:3: duration: given twice"},
+    {"duplicate_nested_field", "robot:\n  start: {x: 1, z: 2, x: 3}\n",
+     "w.yaml:2: robot.start.x: given twice"},
     {"not_a_mapping", "- 1\n- 2\n",
      "w.yaml:1: (whole file): expected a mapping with fields duration, floor, lines, robot, "
      "camera, display, tof, walls, lights, noise, output, got a sequence"},
