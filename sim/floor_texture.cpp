@@ -15,12 +15,6 @@
 namespace sim {
 namespace {
 
-// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
-// and our lengths are metres on a floor.
-inline double length2(double a, double b) {
-    return std::sqrt(a * a + b * b);
-}
-
 std::uint8_t lerp_byte(std::uint8_t a, std::uint8_t b, double t) {
     return static_cast<std::uint8_t>(std::lround(a + (b - a) * t));
 }
@@ -51,7 +45,7 @@ void segment_bounds(const TrackSegment& s, double pad, double& x0, double& x1, d
         z0 = std::min(z0, z);
         z1 = std::max(z1, z);
     }
-    const double sag = s.radius_m * (1 - std::cos(3.141592653589793 / 256)) + pad;
+    const double sag = s.radius_m * (1 - std::cos(kPi / 256)) + pad;
     x0 -= sag;
     x1 += sag;
     z0 -= sag;

@@ -4,12 +4,9 @@
 #include <cmath>
 
 namespace sim {
-namespace {
-constexpr double kDeg = 3.141592653589793 / 180.0;
-}
-
-const std::array<double, 8> kSensorAngles = {-17 * kDeg, -49 * kDeg, -90 * kDeg, -150 * kDeg,
-                                             150 * kDeg, 90 * kDeg,  49 * kDeg,  17 * kDeg};
+const std::array<double, 8> kSensorAngles = {-17 * kDegToRad,  -49 * kDegToRad, -90 * kDegToRad,
+                                             -150 * kDegToRad, 150 * kDegToRad, 90 * kDegToRad,
+                                             49 * kDegToRad,   17 * kDegToRad};
 
 const std::array<CalibrationPoint, 10> kProximityTable = {{{67.19, 0.07},
                                                            {104.09, 0.06},

@@ -36,7 +36,6 @@ enum Tag : DeviceTag {
     kPs0,
     kLs0 = kPs0 + 8,
     kTof = kLs0 + 8,
-    kTagCount
 };
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

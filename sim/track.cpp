@@ -7,13 +7,7 @@
 namespace sim {
 namespace {
 
-// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
-// and our lengths are metres on a floor.
-inline double length2(double a, double b) {
-    return std::sqrt(a * a + b * b);
-}
-
-constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 2 * kPi;
 
 // Bounds used to pass over segments are widened by this much [m], far more than the rounding
 // of the exact formulas, so that no segment that could win is ever passed over.

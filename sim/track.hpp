@@ -3,11 +3,18 @@
 // point to the nearest line's centre, and the progress along a closed line (laps).
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "sim/world_file.hpp"
 
 namespace sim {
+
+// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
+// and our lengths are metres on a floor.
+inline double length2(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
 
 struct TrackSegment {
     bool is_arc = false;

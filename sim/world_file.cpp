@@ -21,7 +21,6 @@
 namespace sim {
 namespace {
 
-constexpr double kDegToRad = 3.141592653589793 / 180.0;
 constexpr long long kMaxCameraSide = 8192;
 constexpr long long kMaxCameraPixels = 4096LL * 4096LL;
 constexpr double kMaxTexels = 16.0 * 1024 * 1024;
@@ -293,8 +292,6 @@ class Reader {
             kDegToRad;
         return p;
     }
-
-    const std::string& file() const { return file_; }
 
   private:
     std::string file_;

@@ -19,6 +19,9 @@
 
 namespace sim {
 
+constexpr double kPi = 3.141592653589793;
+constexpr double kDegToRad = kPi / 180.0;  // [rad] per degree
+
 // A colour as red, green, blue bytes.
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -84,10 +87,10 @@ struct WorldSpec {
     // robot's centre at `mount_height` above the floor.
     int camera_width_px = 52;
     int camera_height_px = 39;
-    double camera_fov_rad = 84.3 * 3.141592653589793 / 180;  // horizontal field of view
+    double camera_fov_rad = 84.3 * kPi / 180;  // horizontal field of view
     double camera_mount_height_m = 0.05;
     double camera_forward_offset_m = 0.01;
-    double camera_pitch_rad = 65 * 3.141592653589793 / 180;
+    double camera_pitch_rad = 65 * kPi / 180;
 
     // Display; 0 means the camera's size.
     int display_width_px = 0;
