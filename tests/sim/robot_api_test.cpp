@@ -11,6 +11,8 @@
 #include <iterator>
 #include <string>
 
+#include "aux_sensors/aux_sensors.hpp"
+#include "sim/range_sensors.hpp"
 #include "sim/robot_session.hpp"
 
 namespace {
@@ -131,6 +133,18 @@ TEST(RobotApi, StopSignalEndsTheRunAtTheNextStep) {
         std::raise(sig);
         EXPECT_EQ(g_own_handler_calls, 1) << sig;
         sigaction(sig, &before, nullptr);
+    }
+}
+
+// The world's proximity readings, looked up in the controller's own calibration table, give the
+// wall's distance back over the whole range of the table: the world keeps its own copy of the
+// table, and the two must not drift apart.
+TEST(RobotApi, ProximityReadingsRoundTripThroughTheControllersTable) {
+    const double near_m = proximity_table[kTablePoints - 1][1];
+    const double far_m = proximity_table[0][1];
+    for (int k = 0; k <= 700; ++k) {
+        const double d = near_m + (far_m - near_m) * k / 700;
+        EXPECT_NEAR(interpolate_table(proximity_table, sim::proximity_reading(d)), d, 1e-12) << d;
     }
 }
 

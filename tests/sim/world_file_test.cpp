@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "sim/track.hpp"
+
 namespace sim {
 namespace {
 
@@ -187,7 +189,11 @@ TEST(WorldFile, DegreesAndColours) {
 TEST(WorldFile, DefaultWorldIsValid) {
     const WorldSpec w = parse_world(default_world_text(), "<default world>", ".");
     EXPECT_EQ(w.duration_s, 60.0);
-    EXPECT_EQ(w.lines.size(), 1u);
+    ASSERT_EQ(w.lines.size(), 1u);
+    const Track track(w.lines);
+    EXPECT_TRUE(track.line_closed(0));
+    EXPECT_GE(track.line_length(0), 3.0);
+    EXPECT_LE(track.line_length(0), 5.0);
 }
 
 }  // namespace
