@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "aux_sensors/aux_sensors.hpp"
 #include "sim/range_sensors.hpp"
@@ -146,6 +147,47 @@ TEST(RobotApi, ProximityReadingsRoundTripThroughTheControllersTable) {
         const double d = near_m + (far_m - near_m) * k / 700;
         EXPECT_NEAR(interpolate_table(proximity_table, sim::proximity_reading(d)), d, 1e-12) << d;
     }
+}
+
+// Noise comes only from the seeded generator: the same seed gives the same frames and the same
+// path, another seed other ones, and wheel noise moves the robot off its noiseless path.
+struct NoisyRun {
+    std::vector<std::uint32_t> frames;
+    sim::Pose2 end;
+};
+
+NoisyRun run_noisy(const std::string& noise) {
+    const sim::World world(sim::parse_world(
+        "camera: {width: 8, height: 6}\nnoise: {" + noise + "}\n", "noise.yaml", "."));
+    sim::Simulation s(world);
+    s.enable(sim::Sensor::camera, 16);
+    s.set_wheel_speed(0, 3.0);
+    s.set_wheel_speed(1, 4.0);
+    NoisyRun run;
+    for (int k = 0; k < 50; ++k) {
+        EXPECT_TRUE(s.step(16));
+        const std::uint32_t* f = s.camera_frame();
+        run.frames.insert(run.frames.end(), f, f + 8 * 6);
+    }
+    run.end = s.pose();
+    return run;
+}
+
+TEST(WorldNoise, SeededAndDeterministic) {
+    const NoisyRun quiet = run_noisy("");
+    const NoisyRun cam1 = run_noisy("seed: 7, camera: 20");
+    EXPECT_EQ(cam1.frames, run_noisy("seed: 7, camera: 20").frames);
+    EXPECT_NE(cam1.frames, run_noisy("seed: 8, camera: 20").frames);
+    EXPECT_NE(cam1.frames, quiet.frames);
+
+    const NoisyRun wheel1 = run_noisy("seed: 7, wheel_speed: 0.1");
+    const NoisyRun again = run_noisy("seed: 7, wheel_speed: 0.1");
+    const NoisyRun wheel2 = run_noisy("seed: 8, wheel_speed: 0.1");
+    EXPECT_EQ(wheel1.end.x_m, again.end.x_m);
+    EXPECT_EQ(wheel1.end.z_m, again.end.z_m);
+    EXPECT_EQ(wheel1.end.heading_rad, again.end.heading_rad);
+    EXPECT_NE(wheel1.end.heading_rad, wheel2.end.heading_rad);
+    EXPECT_NE(wheel1.end.heading_rad, quiet.end.heading_rad);
 }
 
 // The display keeps what was pasted last, clipped to its edges, and only that. A 2x2 image
