@@ -104,7 +104,7 @@ void free_texel_bytes(void* p, std::size_t bytes) noexcept {
     ::operator delete(p);
 }
 
-FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
+FloorTexture::FloorTexture(const WorldDesc& w, const Track& track) {
     x_max_ = w.floor_center_x_m + 0.5 * w.floor_size_x_m;
     z_min_ = w.floor_center_z_m - 0.5 * w.floor_size_z_m;
     MipLevel l0;

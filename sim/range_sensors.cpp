@@ -37,10 +37,10 @@ double proximity_reading(double d) {
     return kProximityTable[9].reading;
 }
 
-double ray_to_wall(const std::vector<WallSpec>& walls, double x, double z, double dx, double dz,
+double ray_to_wall(const std::vector<WallDesc>& walls, double x, double z, double dx, double dz,
                    double max_m) {
     double best = max_m;
-    for (const WallSpec& w : walls) {
+    for (const WallDesc& w : walls) {
         // Solve p + t d = a + s (b - a) for t >= 0, 0 <= s <= 1.
         const double ex = w.x1_m - w.x0_m;
         const double ez = w.z1_m - w.z0_m;
@@ -59,11 +59,11 @@ double ray_to_wall(const std::vector<WallSpec>& walls, double x, double z, doubl
     return best;
 }
 
-double light_reading(const WorldSpec& world, double x, double z, double dx, double dz) {
+double light_reading(const WorldDesc& world, double x, double z, double dx, double dz) {
     // Irradiance in reading counts: ambient, plus each source's intensity over the squared
     // distance, weighted by the cosine between the sensor's axis and the source (Lambert).
     double e = world.ambient_light;
-    for (const LightSpec& l : world.lights) {
+    for (const LightDesc& l : world.lights) {
         const double lx = l.x_m - x;
         const double ly = l.height_m - kSensorHeight;
         const double lz = l.z_m - z;

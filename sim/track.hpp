@@ -41,11 +41,11 @@ struct Closest {
 Closest closest_on_segment(const TrackSegment& seg, double x_m, double z_m);
 
 // End pose of a segment given its start pose (exact).
-Pose2 segment_end(const SegmentSpec& seg, const Pose2& start);
+Pose2 segment_end(const SegmentDesc& seg, const Pose2& start);
 
 class Track {
   public:
-    explicit Track(const std::vector<LineSpec>& lines);
+    explicit Track(const std::vector<LineDesc>& lines);
 
     bool empty() const { return segments_.empty(); }
     const std::vector<TrackSegment>& segments() const { return segments_; }

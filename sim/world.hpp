@@ -24,9 +24,9 @@ namespace sim {
 class World {
   public:
     // Builds the world; throws WorldFileError when it cannot be (e.g. no memory for it).
-    explicit World(WorldSpec spec);
+    explicit World(WorldDesc desc);
 
-    const WorldSpec& spec() const { return spec_; }
+    const WorldDesc& desc() const { return desc_; }
     const Track& track() const { return track_; }
     const FloorTexture& floor() const { return floor_; }
     const CameraModel& camera() const { return camera_; }
@@ -35,7 +35,7 @@ class World {
     int display_height() const;
 
   private:
-    WorldSpec spec_;
+    WorldDesc desc_;
     Track track_;
     FloorTexture floor_;
     CameraModel camera_;

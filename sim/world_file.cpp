@@ -297,7 +297,7 @@ class Reader {
     std::string file_;
 };
 
-void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_lines(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node lines = root["lines"];
     if (!lines || lines.IsNull()) {
         return;
@@ -310,7 +310,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
         const YAML::Node ln = lines[i];
         const std::string f = "lines[" + std::to_string(i) + "]";
         rd.check_map(ln, f, {"start", "width", "color", "segments"});
-        LineSpec line;
+        LineDesc line;
         line.start = rd.pose(ln, "start", f + ".start", Pose2{});
         const double width =
             rd.ranged(ln, "width", f + ".width", 0.02, 1e-6, 10.0, "a width from 0.000001 to 10 m");
@@ -330,7 +330,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
                 rd.fail(s, g, "expected at most 100000 segments in all lines together");
             }
             rd.check_map(s, g, {"straight", "arc", "radius", "width", "color"});
-            SegmentSpec seg;
+            SegmentDesc seg;
             seg.width_m = rd.ranged(s, "width", g + ".width", width, 1e-6, 10.0,
                                     "a width from 0.000001 to 10 m");
             seg.color = rd.color(s, "color", g + ".color", color);
@@ -342,13 +342,13 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
                         "degrees, with radius)");
             }
             if (straight) {
-                seg.kind = SegmentSpec::Kind::straight;
+                seg.kind = SegmentDesc::Kind::straight;
                 seg.length_m = rd.positive(s, "straight", g + ".straight", 0.0);
                 if (s["radius"]) {
                     rd.fail(s["radius"], g + ".radius", "a straight has no radius");
                 }
             } else {
-                seg.kind = SegmentSpec::Kind::arc;
+                seg.kind = SegmentDesc::Kind::arc;
                 const double deg = rd.ranged(s, "arc", g + ".arc", 0.0, -3600.0, 3600.0,
                                              "an angle from -3600 to 3600 degrees, not 0");
                 if (deg == 0.0) {
@@ -366,7 +366,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     }
 }
 
-void read_floor(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_floor(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node fl = root["floor"];
     rd.check_map(fl, "floor", {"size", "center", "color", "image", "texel"});
     if (!fl || fl.IsNull()) {
@@ -407,7 +407,7 @@ void read_floor(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     }
 }
 
-void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node rb = root["robot"];
     rd.check_map(rb, "robot",
                  {"start", "wheel_radius", "axle_length", "max_wheel_speed", "body_radius"});
@@ -473,7 +473,7 @@ void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldSpec&
     }
 }
 
-void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_surroundings(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node walls = root["walls"];
     if (walls && !walls.IsNull()) {
         if (!walls.IsSequence()) {
@@ -492,7 +492,7 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
             }
             const auto a = rd.pair(walls[i], "from", f + ".from", {0, 0}, false);
             const auto b = rd.pair(walls[i], "to", f + ".to", {0, 0}, false);
-            w.walls.push_back(WallSpec{a[0], a[1], b[0], b[1]});
+            w.walls.push_back(WallDesc{a[0], a[1], b[0], b[1]});
         }
     }
 
@@ -514,7 +514,7 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
             for (std::size_t i = 0; i < src.size(); ++i) {
                 const std::string f = "lights.sources[" + std::to_string(i) + "]";
                 rd.check_map(src[i], f, {"x", "z", "height", "intensity"});
-                LightSpec l;
+                LightDesc l;
                 l.x_m = rd.finite(src[i], "x", f + ".x", 0.0);
                 l.z_m = rd.finite(src[i], "z", f + ".z", 0.0);
                 l.height_m = rd.finite(src[i], "height", f + ".height", 1.0);
@@ -562,7 +562,7 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
 
 }  // namespace
 
-WorldSpec parse_world(const std::string& text, const std::string& source_name,
+WorldDesc parse_world(const std::string& text, const std::string& source_name,
                       const std::string& base_dir) {
     const Reader rd(source_name);
     YAML::Node root;
@@ -572,7 +572,7 @@ WorldSpec parse_world(const std::string& text, const std::string& source_name,
         throw WorldFileError(source_name + ":" + std::to_string(e.mark.line + 1) +
                              ": YAML syntax: " + e.msg);
     }
-    WorldSpec w;
+    WorldDesc w;
     w.source_name = source_name;
     w.base_dir = base_dir;
     rd.check_map(root, "",
@@ -590,7 +590,7 @@ WorldSpec parse_world(const std::string& text, const std::string& source_name,
     return w;
 }
 
-WorldSpec load_world_file(const std::string& path) {
+WorldDesc load_world_file(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {
         throw WorldFileError(path + ": cannot open the world file (" + std::strerror(errno) + ")");

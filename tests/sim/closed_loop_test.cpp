@@ -21,7 +21,7 @@ struct ControllerRun {
     std::string summary;  // the world's stderr
 };
 
-ControllerRun run_controller_on(const sim::WorldSpec& world) {
+ControllerRun run_controller_on(const sim::WorldDesc& world) {
     scratch::Dir dir;
     sim::preload_world(world);
     reset_line_follower_state();
@@ -113,7 +113,7 @@ class FollowsTheLine : public ::testing::TestWithParam<WorldCase> {};
 
 TEST_P(FollowsTheLine, WholeRun) {
     const WorldCase& c = GetParam();
-    const sim::WorldSpec world = c.file == nullptr
+    const sim::WorldDesc world = c.file == nullptr
                                      ? sim::parse_world(kCircle, "circle.yaml", ".")
                                      : sim::load_world_file(std::string(WORLDS_DIR) + "/" + c.file);
     const ControllerRun run = run_controller_on(world);
@@ -185,7 +185,7 @@ TEST(ClosedLoop, LineChainsEndingFarAway) {
 
 // The same world twice gives byte-identical console lines and script.
 TEST(Determinism, SameWorldSameBytes) {
-    const sim::WorldSpec world = sim::parse_world(kCircle, "circle.yaml", ".");
+    const sim::WorldDesc world = sim::parse_world(kCircle, "circle.yaml", ".");
     const ControllerRun a = run_controller_on(world);
     const ControllerRun b = run_controller_on(world);
     EXPECT_EQ(a.console, b.console);

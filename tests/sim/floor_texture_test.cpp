@@ -132,7 +132,7 @@ class ImageAlpha : public ::testing::TestWithParam<AlphaCase> {};
 
 TEST_P(ImageAlpha, CompositesOverTheFloorColour) {
     const AlphaCase& c = GetParam();
-    WorldSpec w = parse_world("floor: {size: [0.01, 0.01], texel: 0.005}\n", "test.yaml", ".");
+    WorldDesc w = parse_world("floor: {size: [0.01, 0.01], texel: 0.005}\n", "test.yaml", ".");
     w.floor_color = c.floor;
     w.floor_image_pixels.width = 2;
     w.floor_image_pixels.height = 2;

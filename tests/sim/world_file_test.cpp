@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(WorldFile, UnloadableWorldPath, ::testing::ValuesIn(kBa
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WorldFile, EmptyFileIsTheDefaults) {
-    const WorldSpec w = parse_world("", "w.yaml", ".");
+    const WorldDesc w = parse_world("", "w.yaml", ".");
     EXPECT_EQ(w.duration_s, 60.0);
     EXPECT_EQ(w.camera_width_px, 52);
     EXPECT_EQ(w.camera_height_px, 39);
@@ -165,7 +165,7 @@ TEST(WorldFile, EmptyFileIsTheDefaults) {
 
 // Angles are written in degrees and kept in radians; colours by name or as bytes.
 TEST(WorldFile, DegreesAndColours) {
-    const WorldSpec w = parse_world(
+    const WorldDesc w = parse_world(
         "robot: {start: {x: 1, z: -2, heading: 90}}\n"
         "camera: {pitch: 30, fov: 60}\n"
         "lines:\n"
@@ -187,7 +187,7 @@ TEST(WorldFile, DegreesAndColours) {
 
 // The default world compiled into the binary parses and is a closed line of 3 to 5 m.
 TEST(WorldFile, DefaultWorldIsValid) {
-    const WorldSpec w = parse_world(default_world_text(), "<default world>", ".");
+    const WorldDesc w = parse_world(default_world_text(), "<default world>", ".");
     EXPECT_EQ(w.duration_s, 60.0);
     ASSERT_EQ(w.lines.size(), 1u);
     const Track track(w.lines);
