@@ -25,11 +25,11 @@ namespace {
 // One step and one frame, the robot circling on the default track's floor so that every
 // frame differs. Items are camera pixels.
 void BM_WorldStep(benchmark::State& state) {
-    sim::WorldSpec spec = sim::parse_world(sim::default_world_text(), "<default world>", ".");
-    spec.camera_width_px = static_cast<int>(state.range(0));
-    spec.camera_height_px = static_cast<int>(state.range(1));
-    spec.duration_s = 1e8;
-    const sim::World world(spec);
+    sim::WorldDesc desc = sim::parse_world(sim::default_world_text(), "<default world>", ".");
+    desc.camera_width_px = static_cast<int>(state.range(0));
+    desc.camera_height_px = static_cast<int>(state.range(1));
+    desc.duration_s = 1e8;
+    const sim::World world(desc);
     sim::Simulation sim(world);
     sim.enable(sim::Sensor::camera, 16);
     sim.set_wheel_speed(0, 4.0);

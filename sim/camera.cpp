@@ -151,7 +151,7 @@ int walk_scalar(const MipLevel& l, std::int32_t U, std::int32_t V, std::int32_t 
 
 }  // namespace
 
-CameraModel::CameraModel(const WorldSpec& w, const FloorTexture& floor)
+CameraModel::CameraModel(const WorldDesc& w, const FloorTexture& floor)
     : width_(w.camera_width_px), height_(w.camera_height_px) {
     const double focal_px = 0.5 * width_ / std::tan(0.5 * w.camera_fov_rad);
     const double sp = std::sin(w.camera_pitch_rad);

@@ -28,7 +28,7 @@ struct CameraRow {
 
 class CameraModel {
   public:
-    CameraModel(const WorldSpec& world, const FloorTexture& floor);
+    CameraModel(const WorldDesc& world, const FloorTexture& floor);
 
     int width() const { return width_; }
     int height() const { return height_; }

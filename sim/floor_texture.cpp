@@ -15,12 +15,6 @@
 namespace sim {
 namespace {
 
-// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
-// and our lengths are metres on a floor.
-inline double length2(double a, double b) {
-    return std::sqrt(a * a + b * b);
-}
-
 std::uint8_t lerp_byte(std::uint8_t a, std::uint8_t b, double t) {
     return static_cast<std::uint8_t>(std::lround(a + (b - a) * t));
 }
@@ -51,11 +45,17 @@ void segment_bounds(const TrackSegment& s, double pad, double& x0, double& x1, d
         z0 = std::min(z0, z);
         z1 = std::max(z1, z);
     }
-    const double sag = s.radius_m * (1 - std::cos(3.141592653589793 / 256)) + pad;
+    const double sag = s.radius_m * (1 - std::cos(kPi / 256)) + pad;
     x0 -= sag;
     x1 += sag;
     z0 -= sag;
     z1 += sag;
+}
+
+// A texel index from a whole number of texels, held within [lo, hi] before the conversion so
+// that no distance, however large, overflows the int.
+int index_in(double texels, int lo, int hi) {
+    return static_cast<int>(std::clamp(texels, static_cast<double>(lo), static_cast<double>(hi)));
 }
 
 constexpr std::size_t kHugePage = std::size_t{1} << 21;
@@ -104,7 +104,7 @@ void free_texel_bytes(void* p, std::size_t bytes) noexcept {
     ::operator delete(p);
 }
 
-FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
+FloorTexture::FloorTexture(const WorldDesc& w, const Track& track) {
     x_max_ = w.floor_center_x_m + 0.5 * w.floor_size_x_m;
     z_min_ = w.floor_center_z_m - 0.5 * w.floor_size_z_m;
     MipLevel l0;
@@ -138,6 +138,8 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
                 const int iu = static_cast<int>(std::floor(u));
                 const int iv = static_cast<int>(std::floor(v));
                 const double fu = u - iu, fv = v - iv;
+                // Colours premultiplied by their alpha while filtering, so the result is
+                // floor * (1 - a) + rgb * a and a transparent pixel's colour counts for nothing.
                 double acc[4] = {0, 0, 0, 0};
                 for (int dy = 0; dy < 2; ++dy) {
                     for (int dx = 0; dx < 2; ++dx) {
@@ -146,18 +148,19 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
                         const std::uint8_t* p =
                             &img.pixels[4 * (static_cast<std::size_t>(py) * img.width + px)];
                         const double wgt = (dx ? fu : 1 - fu) * (dy ? fv : 1 - fv);
-                        for (int k = 0; k < 4; ++k) {
-                            acc[k] += wgt * p[k];
+                        const double wa = wgt * p[3] / 255.0;
+                        for (int k = 0; k < 3; ++k) {
+                            acc[k] += wa * p[k];
                         }
+                        acc[3] += wgt * p[3];
                     }
                 }
                 const double a = acc[3] / 255.0;
-                const Rgb ic{static_cast<std::uint8_t>(std::lround(acc[0] / std::max(a, 1e-9))),
-                             static_cast<std::uint8_t>(std::lround(acc[1] / std::max(a, 1e-9))),
-                             static_cast<std::uint8_t>(std::lround(acc[2] / std::max(a, 1e-9)))};
-                c = a > 0 ? Rgb{lerp_byte(c.r, ic.r, a), lerp_byte(c.g, ic.g, a),
-                                lerp_byte(c.b, ic.b, a)}
-                          : c;
+                const auto over = [a](std::uint8_t floor, double premultiplied) {
+                    return static_cast<std::uint8_t>(
+                        std::clamp(std::lround(floor * (1 - a) + premultiplied), 0L, 255L));
+                };
+                c = Rgb{over(c.r, acc[0]), over(c.g, acc[1]), over(c.b, acc[2])};
                 const int hi = std::max({c.r, c.g, c.b});
                 const int lo = std::min({c.r, c.g, c.b});
                 line = hi - lo >= 80 ? 255 : 0;
@@ -178,11 +181,12 @@ FloorTexture::FloorTexture(const WorldSpec& w, const Track& track) {
     for (std::size_t si = 0; si < segs.size(); ++si) {
         double bx0, bx1, bz0, bz1;
         segment_bounds(segs[si], 0.5 * segs[si].width_m + 2 * texel, bx0, bx1, bz0, bz1);
-        boxes[si] = {
-            std::max(0, static_cast<int>(std::floor((bz0 - z_min_) / l0.texel_z_m))),
-            std::min(l0.width - 1, static_cast<int>(std::ceil((bz1 - z_min_) / l0.texel_z_m))),
-            std::max(0, static_cast<int>(std::floor((x_max_ - bx1) / l0.texel_x_m))),
-            std::min(l0.height - 1, static_cast<int>(std::ceil((x_max_ - bx0) / l0.texel_x_m)))};
+        // Clamped in double before the conversion: a chain may end far past the floor. A box
+        // wholly off the floor keeps i0 > i1 (or j0 > j1) and so stays empty.
+        boxes[si] = {index_in(std::floor((bz0 - z_min_) / l0.texel_z_m), 0, l0.width),
+                     index_in(std::ceil((bz1 - z_min_) / l0.texel_z_m), -1, l0.width - 1),
+                     index_in(std::floor((x_max_ - bx1) / l0.texel_x_m), 0, l0.height),
+                     index_in(std::ceil((x_max_ - bx0) / l0.texel_x_m), -1, l0.height - 1)};
     }
     std::vector<float> coverage(segs.empty() ? 0 : l0.width, 0.0f);
     std::vector<std::int32_t> owner(coverage.size(), -1);

@@ -67,7 +67,7 @@ struct MipLevel {
 class FloorTexture {
   public:
     // Throws WorldFileError when the texture cannot be allocated.
-    FloorTexture(const WorldSpec& world, const Track& track);
+    FloorTexture(const WorldDesc& world, const Track& track);
 
     const std::vector<MipLevel>& levels() const { return levels_; }
     double x_max_m() const { return x_max_; }

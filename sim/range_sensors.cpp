@@ -4,12 +4,9 @@
 #include <cmath>
 
 namespace sim {
-namespace {
-constexpr double kDeg = 3.141592653589793 / 180.0;
-}
-
-const std::array<double, 8> kSensorAngles = {-17 * kDeg, -49 * kDeg, -90 * kDeg, -150 * kDeg,
-                                             150 * kDeg, 90 * kDeg,  49 * kDeg,  17 * kDeg};
+const std::array<double, 8> kSensorAngles = {-17 * kDegToRad,  -49 * kDegToRad, -90 * kDegToRad,
+                                             -150 * kDegToRad, 150 * kDegToRad, 90 * kDegToRad,
+                                             49 * kDegToRad,   17 * kDegToRad};
 
 const std::array<CalibrationPoint, 10> kProximityTable = {{{67.19, 0.07},
                                                            {104.09, 0.06},
@@ -40,10 +37,10 @@ double proximity_reading(double d) {
     return kProximityTable[9].reading;
 }
 
-double ray_to_wall(const std::vector<WallSpec>& walls, double x, double z, double dx, double dz,
+double ray_to_wall(const std::vector<WallDesc>& walls, double x, double z, double dx, double dz,
                    double max_m) {
     double best = max_m;
-    for (const WallSpec& w : walls) {
+    for (const WallDesc& w : walls) {
         // Solve p + t d = a + s (b - a) for t >= 0, 0 <= s <= 1.
         const double ex = w.x1_m - w.x0_m;
         const double ez = w.z1_m - w.z0_m;
@@ -62,11 +59,11 @@ double ray_to_wall(const std::vector<WallSpec>& walls, double x, double z, doubl
     return best;
 }
 
-double light_reading(const WorldSpec& world, double x, double z, double dx, double dz) {
+double light_reading(const WorldDesc& world, double x, double z, double dx, double dz) {
     // Irradiance in reading counts: ambient, plus each source's intensity over the squared
     // distance, weighted by the cosine between the sensor's axis and the source (Lambert).
     double e = world.ambient_light;
-    for (const LightSpec& l : world.lights) {
+    for (const LightDesc& l : world.lights) {
         const double lx = l.x_m - x;
         const double ly = l.height_m - kSensorHeight;
         const double lz = l.z_m - z;

@@ -29,11 +29,11 @@ double proximity_reading(double distance_m);
 
 // Distance [m] from (x, z) along the unit direction (dx, dz) to the first wall hit, or
 // `max_m` when none is hit within it.
-double ray_to_wall(const std::vector<WallSpec>& walls, double x_m, double z_m, double dx, double dz,
+double ray_to_wall(const std::vector<WallDesc>& walls, double x_m, double z_m, double dx, double dz,
                    double max_m);
 
 // Raw light reading: 4095 in darkness, less as light rises, never below 0.
-double light_reading(const WorldSpec& world, double x_m, double z_m, double dx, double dz);
+double light_reading(const WorldDesc& world, double x_m, double z_m, double dx, double dz);
 
 // Height [m] of the proximity, light and time-of-flight sensors above the floor.
 constexpr double kSensorHeight = 0.03;

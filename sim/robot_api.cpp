@@ -36,13 +36,16 @@ enum Tag : DeviceTag {
     kPs0,
     kLs0 = kPs0 + 8,
     kTof = kLs0 + 8,
-    kTagCount
 };
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kNoPosition[3] = {kNaN, kNaN, kNaN};
 
 volatile std::sig_atomic_t g_stop_requested = 0;
+
+// The handlers in place before wb_robot_init, put back by wb_robot_cleanup.
+struct sigaction g_previous_sigint;
+struct sigaction g_previous_sigterm;
 
 struct Session {
     std::unique_ptr<World> world;
@@ -54,7 +57,7 @@ struct Session {
     bool warned_position = false;
 };
 
-std::optional<WorldSpec> g_preloaded;
+std::optional<WorldDesc> g_preloaded;
 std::unique_ptr<Session> g_session;
 
 extern "C" void on_stop_signal(int) {
@@ -70,15 +73,15 @@ Simulation* sim_for(DeviceTag tag, DeviceTag first, DeviceTag last) {
 
 }  // namespace
 
-void preload_world(WorldSpec spec) {
-    g_preloaded = std::move(spec);
+void preload_world(WorldDesc desc) {
+    g_preloaded = std::move(desc);
 }
 
 Simulation* current_simulation() {
     return g_session ? g_session->sim.get() : nullptr;
 }
 
-WorldSpec world_from_environment() {
+WorldDesc world_from_environment() {
     const char* path = std::getenv("ROBOT_WORLD");
     if (path != nullptr && *path != '\0') {
         return load_world_file(path);
@@ -95,14 +98,14 @@ extern "C" {
 void wb_robot_init(void) {
     auto session = std::make_unique<Session>();
     try {
-        WorldSpec spec;
+        WorldDesc desc;
         if (g_preloaded) {
-            spec = std::move(*g_preloaded);
+            desc = std::move(*g_preloaded);
             g_preloaded.reset();
         } else {
-            spec = world_from_environment();
+            desc = world_from_environment();
         }
-        session->world = std::make_unique<World>(std::move(spec));
+        session->world = std::make_unique<World>(std::move(desc));
         session->sim = std::make_unique<Simulation>(*session->world);
     } catch (const WorldFileError& e) {
         std::fprintf(stderr, "%s\n", e.what());
@@ -112,12 +115,15 @@ void wb_robot_init(void) {
         std::exit(2);
     }
     g_stop_requested = 0;
+    // SA_RESTART: a write blocked on a full stdout pipe when the signal comes resumes after
+    // the handler instead of failing with EINTR, which would make stdio drop buffered output.
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_stop_signal;
+    sa.sa_flags = SA_RESTART;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, &g_previous_sigint);
+    sigaction(SIGTERM, &sa, &g_previous_sigterm);
     session->started = std::chrono::steady_clock::now();
     g_session = std::move(session);
 }
@@ -140,11 +146,13 @@ void wb_robot_cleanup(void) {
     std::string error;
     if (!g_session->sim->write_top_view(error)) {
         std::fprintf(stderr, "world: could not write the top view %s (%s)\n",
-                     g_session->world->spec().top_view_png.c_str(), error.c_str());
-    } else if (!g_session->world->spec().top_view_png.empty()) {
-        std::fprintf(stderr, "top view: %s\n", g_session->world->spec().top_view_png.c_str());
+                     g_session->world->desc().top_view_png.c_str(), error.c_str());
+    } else if (!g_session->world->desc().top_view_png.empty()) {
+        std::fprintf(stderr, "top view: %s\n", g_session->world->desc().top_view_png.c_str());
     }
     g_session.reset();
+    sigaction(SIGINT, &g_previous_sigint, nullptr);
+    sigaction(SIGTERM, &g_previous_sigterm, nullptr);
 }
 
 DeviceTag wb_robot_get_device(const char* name) {

@@ -13,12 +13,12 @@
 namespace sim {
 
 // Makes the next wb_robot_init use this world instead of the environment's or the default.
-void preload_world(WorldSpec spec);
+void preload_world(WorldDesc desc);
 
 // The running session's simulation, or nullptr outside wb_robot_init .. wb_robot_cleanup.
 Simulation* current_simulation();
 
 // Loads the world the environment names (or the default). Throws WorldFileError.
-WorldSpec world_from_environment();
+WorldDesc world_from_environment();
 
 }  // namespace sim

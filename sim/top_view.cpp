@@ -5,7 +5,7 @@
 
 namespace sim {
 
-PathPicture::PathPicture(const WorldSpec& w, const FloorTexture& floor) : floor_(floor) {
+PathPicture::PathPicture(const WorldDesc& w, const FloorTexture& floor) : floor_(floor) {
     width_ = std::max(1, static_cast<int>(std::ceil(w.floor_size_z_m / w.top_view_texel_m)));
     height_ = std::max(1, static_cast<int>(std::ceil(w.floor_size_x_m / w.top_view_texel_m)));
     texel_z_m_ = w.floor_size_z_m / width_;

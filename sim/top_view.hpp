@@ -12,7 +12,7 @@ namespace sim {
 
 class PathPicture {
   public:
-    PathPicture(const WorldSpec& world, const FloorTexture& floor);
+    PathPicture(const WorldDesc& world, const FloorTexture& floor);
 
     // Extends the path to (x, z) from the previous point.
     void add(double x_m, double z_m);

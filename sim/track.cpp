@@ -7,13 +7,7 @@
 namespace sim {
 namespace {
 
-// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
-// and our lengths are metres on a floor.
-inline double length2(double a, double b) {
-    return std::sqrt(a * a + b * b);
-}
-
-constexpr double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 2 * kPi;
 
 // Bounds used to pass over segments are widened by this much [m], far more than the rounding
 // of the exact formulas, so that no segment that could win is ever passed over.
@@ -26,9 +20,9 @@ double wrap_positive(double a) {
 
 }  // namespace
 
-Pose2 segment_end(const SegmentSpec& seg, const Pose2& p) {
+Pose2 segment_end(const SegmentDesc& seg, const Pose2& p) {
     Pose2 e = p;
-    if (seg.kind == SegmentSpec::Kind::straight) {
+    if (seg.kind == SegmentDesc::Kind::straight) {
         e.x_m = p.x_m + seg.length_m * std::cos(p.heading_rad);
         e.z_m = p.z_m - seg.length_m * std::sin(p.heading_rad);
         return e;
@@ -67,31 +61,31 @@ Closest closest_on_segment(const TrackSegment& seg, double x, double z) {
     return d0 <= d1 ? Closest{d0, seg.s0_m} : Closest{d1, seg.s0_m + seg.length_m};
 }
 
-Track::Track(const std::vector<LineSpec>& lines) {
+Track::Track(const std::vector<LineDesc>& lines) {
     for (std::size_t li = 0; li < lines.size(); ++li) {
         Pose2 p = lines[li].start;
         double s = 0;
-        for (const SegmentSpec& spec : lines[li].segments) {
+        for (const SegmentDesc& desc : lines[li].segments) {
             TrackSegment t;
             t.line = static_cast<int>(li);
-            t.width_m = spec.width_m;
-            t.color = spec.color;
+            t.width_m = desc.width_m;
+            t.color = desc.color;
             t.s0_m = s;
-            if (spec.kind == SegmentSpec::Kind::straight) {
+            if (desc.kind == SegmentDesc::Kind::straight) {
                 t.x0_m = p.x_m;
                 t.z0_m = p.z_m;
                 t.dx = std::cos(p.heading_rad);
                 t.dz = -std::sin(p.heading_rad);
-                t.length_m = spec.length_m;
+                t.length_m = desc.length_m;
             } else {
-                const double side = spec.angle_rad > 0 ? 1.0 : -1.0;
+                const double side = desc.angle_rad > 0 ? 1.0 : -1.0;
                 t.is_arc = true;
-                t.radius_m = spec.radius_m;
-                t.angle_rad = spec.angle_rad;
+                t.radius_m = desc.radius_m;
+                t.angle_rad = desc.angle_rad;
                 t.heading0_rad = p.heading_rad;
-                t.cx_m = p.x_m - side * spec.radius_m * std::sin(p.heading_rad);
-                t.cz_m = p.z_m - side * spec.radius_m * std::cos(p.heading_rad);
-                t.length_m = spec.radius_m * std::fabs(spec.angle_rad);
+                t.cx_m = p.x_m - side * desc.radius_m * std::sin(p.heading_rad);
+                t.cz_m = p.z_m - side * desc.radius_m * std::cos(p.heading_rad);
+                t.length_m = desc.radius_m * std::fabs(desc.angle_rad);
                 const double h1 = t.heading0_rad + t.angle_rad;
                 t.first_x_m = t.cx_m + side * t.radius_m * std::sin(t.heading0_rad);
                 t.first_z_m = t.cz_m + side * t.radius_m * std::cos(t.heading0_rad);
@@ -100,7 +94,7 @@ Track::Track(const std::vector<LineSpec>& lines) {
             }
             segments_.push_back(t);
             s += t.length_m;
-            p = segment_end(spec, p);
+            p = segment_end(desc, p);
         }
         lengths_.push_back(s);
         // Closed: ends within 1 mm of its start, facing the same way within about 1 degree.

@@ -3,11 +3,18 @@
 // point to the nearest line's centre, and the progress along a closed line (laps).
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "sim/world_file.hpp"
 
 namespace sim {
+
+// sqrt(a^2 + b^2): the library's hypot guards against overflow at several times the cost,
+// and our lengths are metres on a floor.
+inline double length2(double a, double b) {
+    return std::sqrt(a * a + b * b);
+}
 
 struct TrackSegment {
     bool is_arc = false;
@@ -34,11 +41,11 @@ struct Closest {
 Closest closest_on_segment(const TrackSegment& seg, double x_m, double z_m);
 
 // End pose of a segment given its start pose (exact).
-Pose2 segment_end(const SegmentSpec& seg, const Pose2& start);
+Pose2 segment_end(const SegmentDesc& seg, const Pose2& start);
 
 class Track {
   public:
-    explicit Track(const std::vector<LineSpec>& lines);
+    explicit Track(const std::vector<LineDesc>& lines);
 
     bool empty() const { return segments_.empty(); }
     const std::vector<TrackSegment>& segments() const { return segments_; }

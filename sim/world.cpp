@@ -23,26 +23,26 @@ constexpr double kImageLineSearch = 0.25;
 
 }  // namespace
 
-World::World(WorldSpec spec)
-    : spec_(std::move(spec)),
-      track_(spec_.lines),
-      floor_(spec_, track_),
-      camera_(spec_, floor_),
-      duration_ms_(std::llround(spec_.duration_s * 1000.0)) {}
+World::World(WorldDesc desc)
+    : desc_(std::move(desc)),
+      track_(desc_.lines),
+      floor_(desc_, track_),
+      camera_(desc_, floor_),
+      duration_ms_(std::llround(desc_.duration_s * 1000.0)) {}
 
 int World::display_width() const {
-    return spec_.display_width_px > 0 ? spec_.display_width_px : spec_.camera_width_px;
+    return desc_.display_width_px > 0 ? desc_.display_width_px : desc_.camera_width_px;
 }
 int World::display_height() const {
-    return spec_.display_height_px > 0 ? spec_.display_height_px : spec_.camera_height_px;
+    return desc_.display_height_px > 0 ? desc_.display_height_px : desc_.camera_height_px;
 }
 
 Simulation::Simulation(const World& world)
     : world_(world),
-      pose_(world.spec().robot_start),
+      pose_(world.desc().robot_start),
       gps_{kNaN, kNaN, kNaN},
-      rng_(world.spec().noise_seed) {
-    const WorldSpec& w = world.spec();
+      rng_(world.desc().noise_seed) {
+    const WorldDesc& w = world.desc();
     frame_.assign(static_cast<std::size_t>(w.camera_width_px) * w.camera_height_px,
                   kMissTexel | 0xFF000000u);
     display_w_ = world.display_width();
@@ -84,7 +84,7 @@ double Simulation::gaussian() {
 }
 
 void Simulation::set_wheel_speed(int wheel, double omega) {
-    const double limit = world_.spec().max_wheel_speed_rad_s;
+    const double limit = world_.desc().max_wheel_speed_rad_s;
     command_[wheel] = std::isnan(omega) ? 0.0 : std::clamp(omega, -limit, limit);
 }
 
@@ -98,7 +98,7 @@ bool Simulation::step(int duration_ms) {
     if (time_ms_ >= world_.duration_ms()) {
         return false;
     }
-    const WorldSpec& w = world_.spec();
+    const WorldDesc& w = world_.desc();
     const double dt = duration_ms / 1000.0;
     double left = command_[0];
     double right = command_[1];
@@ -153,7 +153,7 @@ void Simulation::take_readings() {
             frame_stale_ = true;
         } else if (i == static_cast<int>(Sensor::gps)) {
             gps_[0] = pose_.x_m;
-            gps_[1] = world_.spec().wheel_radius_m;  // the axle's height
+            gps_[1] = world_.desc().wheel_radius_m;  // the axle's height
             gps_[2] = pose_.z_m;
         }
     }
@@ -168,7 +168,7 @@ const std::uint32_t* Simulation::camera_frame() {
         if (covered <= kLineInViewPixels) {
             no_line_ms_ += d.period_ms;
         }
-        const double sigma = world_.spec().camera_noise;
+        const double sigma = world_.desc().camera_noise;
         if (sigma > 0) {
             for (std::uint32_t& px : frame_) {
                 std::uint32_t out = 0xFF000000u;
@@ -186,7 +186,7 @@ const std::uint32_t* Simulation::camera_frame() {
 
 Pose2 Simulation::sensor_pose(const Pose2& robot, int i) const {
     const double a = robot.heading_rad + kSensorAngles[i];
-    const double r = world_.spec().body_radius_m;
+    const double r = world_.desc().body_radius_m;
     return Pose2{robot.x_m + r * std::cos(a), robot.z_m - r * std::sin(a), a};
 }
 
@@ -196,7 +196,7 @@ double Simulation::proximity(int i) const {
         return kNaN;
     }
     const Pose2 s = sensor_pose(d.pose, i);
-    const double dist = ray_to_wall(world_.spec().walls, s.x_m, s.z_m, std::cos(s.heading_rad),
+    const double dist = ray_to_wall(world_.desc().walls, s.x_m, s.z_m, std::cos(s.heading_rad),
                                     -std::sin(s.heading_rad), HUGE_VAL);
     return proximity_reading(dist);
 }
@@ -207,7 +207,7 @@ double Simulation::light(int i) const {
         return kNaN;
     }
     const Pose2 s = sensor_pose(d.pose, i);
-    return light_reading(world_.spec(), s.x_m, s.z_m, std::cos(s.heading_rad),
+    return light_reading(world_.desc(), s.x_m, s.z_m, std::cos(s.heading_rad),
                          -std::sin(s.heading_rad));
 }
 
@@ -216,7 +216,7 @@ double Simulation::tof_mm() const {
     if (!d.sampled) {
         return kNaN;
     }
-    const WorldSpec& w = world_.spec();
+    const WorldDesc& w = world_.desc();
     const Pose2& p = d.pose;
     const double ox = p.x_m + w.body_radius_m * std::cos(p.heading_rad);
     const double oz = p.z_m - w.body_radius_m * std::sin(p.heading_rad);
@@ -230,6 +230,9 @@ void Simulation::paste(const std::uint32_t* pixels, int width, int height, int x
     const int y0 = std::max(0, y);
     const long long x1 = std::min<long long>(display_w_, static_cast<long long>(x) + width);
     const long long y1 = std::min<long long>(display_h_, static_cast<long long>(y) + height);
+    if (x1 <= x0 || y1 <= y0) {
+        return;  // wholly off the display: nothing to copy
+    }
     for (long long row = y0; row < y1; ++row) {
         const std::uint32_t* src =
             pixels + (row - y) * static_cast<long long>(width) + (x0 - static_cast<long long>(x));
@@ -257,7 +260,7 @@ std::string Simulation::summary(double wall_s) const {
     const RunFigures f = figures();
     char buf[1024];
     std::string out;
-    std::snprintf(buf, sizeof buf, "world: %s\n", world_.spec().source_name.c_str());
+    std::snprintf(buf, sizeof buf, "world: %s\n", world_.desc().source_name.c_str());
     out += buf;
     std::snprintf(buf, sizeof buf,
                   "run: %lld steps, robot time %.3f s, wall time %.3f s, %.0fx real time\n",
@@ -289,7 +292,7 @@ bool Simulation::write_top_view(std::string& error) const {
     if (!picture_) {
         return true;
     }
-    return picture_->write(world_.spec().top_view_png, error);
+    return picture_->write(world_.desc().top_view_png, error);
 }
 
 }  // namespace sim

@@ -24,9 +24,9 @@ namespace sim {
 class World {
   public:
     // Builds the world; throws WorldFileError when it cannot be (e.g. no memory for it).
-    explicit World(WorldSpec spec);
+    explicit World(WorldDesc desc);
 
-    const WorldSpec& spec() const { return spec_; }
+    const WorldDesc& desc() const { return desc_; }
     const Track& track() const { return track_; }
     const FloorTexture& floor() const { return floor_; }
     const CameraModel& camera() const { return camera_; }
@@ -35,7 +35,7 @@ class World {
     int display_height() const;
 
   private:
-    WorldSpec spec_;
+    WorldDesc desc_;
     Track track_;
     FloorTexture floor_;
     CameraModel camera_;
@@ -75,13 +75,10 @@ class Simulation {
 
     // Wheel speed command [rad/s], held to the motor limit; acts from the next step on.
     void set_wheel_speed(int wheel /* 0 left, 1 right */, double omega_rad_s);
-    double wheel_speed(int wheel) const { return command_[wheel]; }
 
     // Period [ms] for a sensor; 0 or less disables it. The first reading comes at the first step
     // that ends a whole period after enabling.
     void enable(Sensor s, int period_ms);
-    int period(Sensor s) const { return devices_[static_cast<int>(s)].period_ms; }
-    bool has_reading(Sensor s) const { return devices_[static_cast<int>(s)].sampled; }
 
     // The current frame (grey before the camera's first reading). Rendered when first asked for
     // after a reading, from the pose of that reading.

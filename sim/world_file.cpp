@@ -6,17 +6,21 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
+#include <memory>
+#include <vector>
 
 namespace sim {
 namespace {
 
-constexpr double kDegToRad = 3.141592653589793 / 180.0;
 constexpr long long kMaxCameraSide = 8192;
 constexpr long long kMaxCameraPixels = 4096LL * 4096LL;
 constexpr double kMaxTexels = 16.0 * 1024 * 1024;
@@ -33,6 +37,37 @@ std::string join(std::initializer_list<const char*> names) {
         out += n;
     }
     return out;
+}
+
+// Why a file could not be created or overwritten at `path` (relative to the working directory),
+// or "" when it could: its folder must be a writable directory, and the file, if there, a
+// writable regular file.
+std::string why_not_writable(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0) {
+        return dir + ": " + std::strerror(errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return dir + " is not a directory";
+    }
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        return dir + ": " + std::strerror(errno);
+    }
+    if (slash == path.size() - 1) {
+        return "no file name";
+    }
+    if (stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return "not a regular file";
+        }
+        if (access(path.c_str(), W_OK) != 0) {
+            return std::strerror(errno);
+        }
+    }
+    return "";
 }
 
 std::string describe(const YAML::Node& n) {
@@ -72,8 +107,14 @@ class Reader {
             fail(n, field.empty() ? "(whole file)" : field,
                  "expected a mapping with fields " + join(known) + ", got " + describe(n));
         }
+        std::vector<std::string> seen;
         for (const auto& kv : n) {
             const std::string key = kv.first.Scalar();
+            // The parser keeps both; a lookup would silently take one of them.
+            if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
+                fail(kv.first, sub(field, key), "given twice");
+            }
+            seen.push_back(key);
             bool ok = false;
             for (const char* k : known) {
                 ok = ok || key == k;
@@ -252,13 +293,11 @@ class Reader {
         return p;
     }
 
-    const std::string& file() const { return file_; }
-
   private:
     std::string file_;
 };
 
-void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_lines(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node lines = root["lines"];
     if (!lines || lines.IsNull()) {
         return;
@@ -271,7 +310,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
         const YAML::Node ln = lines[i];
         const std::string f = "lines[" + std::to_string(i) + "]";
         rd.check_map(ln, f, {"start", "width", "color", "segments"});
-        LineSpec line;
+        LineDesc line;
         line.start = rd.pose(ln, "start", f + ".start", Pose2{});
         const double width =
             rd.ranged(ln, "width", f + ".width", 0.02, 1e-6, 10.0, "a width from 0.000001 to 10 m");
@@ -291,7 +330,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
                 rd.fail(s, g, "expected at most 100000 segments in all lines together");
             }
             rd.check_map(s, g, {"straight", "arc", "radius", "width", "color"});
-            SegmentSpec seg;
+            SegmentDesc seg;
             seg.width_m = rd.ranged(s, "width", g + ".width", width, 1e-6, 10.0,
                                     "a width from 0.000001 to 10 m");
             seg.color = rd.color(s, "color", g + ".color", color);
@@ -303,13 +342,13 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
                         "degrees, with radius)");
             }
             if (straight) {
-                seg.kind = SegmentSpec::Kind::straight;
+                seg.kind = SegmentDesc::Kind::straight;
                 seg.length_m = rd.positive(s, "straight", g + ".straight", 0.0);
                 if (s["radius"]) {
                     rd.fail(s["radius"], g + ".radius", "a straight has no radius");
                 }
             } else {
-                seg.kind = SegmentSpec::Kind::arc;
+                seg.kind = SegmentDesc::Kind::arc;
                 const double deg = rd.ranged(s, "arc", g + ".arc", 0.0, -3600.0, 3600.0,
                                              "an angle from -3600 to 3600 degrees, not 0");
                 if (deg == 0.0) {
@@ -327,7 +366,7 @@ void read_lines(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     }
 }
 
-void read_floor(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_floor(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node fl = root["floor"];
     rd.check_map(fl, "floor", {"size", "center", "color", "image", "texel"});
     if (!fl || fl.IsNull()) {
@@ -368,7 +407,7 @@ void read_floor(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     }
 }
 
-void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node rb = root["robot"];
     rd.check_map(rb, "robot",
                  {"start", "wheel_radius", "axle_length", "max_wheel_speed", "body_radius"});
@@ -415,6 +454,16 @@ void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldSpec&
             static_cast<int>(rd.integer(disp, "width", "display.width", 0, 0, kMaxCameraSide));
         w.display_height_px =
             static_cast<int>(rd.integer(disp, "height", "display.height", 0, 0, kMaxCameraSide));
+        // 0 stands for the camera's size.
+        const long long pixels =
+            static_cast<long long>(w.display_width_px > 0 ? w.display_width_px
+                                                          : w.camera_width_px) *
+            (w.display_height_px > 0 ? w.display_height_px : w.camera_height_px);
+        if (pixels > kMaxCameraPixels) {
+            rd.fail(
+                disp, "display",
+                "expected at most 16777216 pixels (width x height), got " + std::to_string(pixels));
+        }
     }
 
     const YAML::Node tof = root["tof"];
@@ -424,7 +473,7 @@ void read_robot_and_devices(const Reader& rd, const YAML::Node& root, WorldSpec&
     }
 }
 
-void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
+void read_surroundings(const Reader& rd, const YAML::Node& root, WorldDesc& w) {
     const YAML::Node walls = root["walls"];
     if (walls && !walls.IsNull()) {
         if (!walls.IsSequence()) {
@@ -443,7 +492,7 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
             }
             const auto a = rd.pair(walls[i], "from", f + ".from", {0, 0}, false);
             const auto b = rd.pair(walls[i], "to", f + ".to", {0, 0}, false);
-            w.walls.push_back(WallSpec{a[0], a[1], b[0], b[1]});
+            w.walls.push_back(WallDesc{a[0], a[1], b[0], b[1]});
         }
     }
 
@@ -465,7 +514,7 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
             for (std::size_t i = 0; i < src.size(); ++i) {
                 const std::string f = "lights.sources[" + std::to_string(i) + "]";
                 rd.check_map(src[i], f, {"x", "z", "height", "intensity"});
-                LightSpec l;
+                LightDesc l;
                 l.x_m = rd.finite(src[i], "x", f + ".x", 0.0);
                 l.z_m = rd.finite(src[i], "z", f + ".z", 0.0);
                 l.height_m = rd.finite(src[i], "height", f + ".height", 1.0);
@@ -491,6 +540,15 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
     rd.check_map(out, "output", {"top_view", "top_view_texel"});
     if (out && !out.IsNull()) {
         w.top_view_png = rd.text(out, "top_view", "output.top_view", "");
+        // Checked now rather than after the whole run: the file must be one we can create.
+        if (!w.top_view_png.empty()) {
+            const std::string why = why_not_writable(w.top_view_png);
+            if (!why.empty()) {
+                rd.fail(out["top_view"], "output.top_view",
+                        "expected a PNG file that can be written, got \"" + w.top_view_png +
+                            "\" (" + why + ")");
+            }
+        }
         w.top_view_texel_m =
             rd.positive(out, "top_view_texel", "output.top_view_texel", w.top_view_texel_m);
         const double px = std::ceil(w.floor_size_x_m / w.top_view_texel_m) *
@@ -504,7 +562,7 @@ void read_surroundings(const Reader& rd, const YAML::Node& root, WorldSpec& w) {
 
 }  // namespace
 
-WorldSpec parse_world(const std::string& text, const std::string& source_name,
+WorldDesc parse_world(const std::string& text, const std::string& source_name,
                       const std::string& base_dir) {
     const Reader rd(source_name);
     YAML::Node root;
@@ -514,7 +572,7 @@ WorldSpec parse_world(const std::string& text, const std::string& source_name,
         throw WorldFileError(source_name + ":" + std::to_string(e.mark.line + 1) +
                              ": YAML syntax: " + e.msg);
     }
-    WorldSpec w;
+    WorldDesc w;
     w.source_name = source_name;
     w.base_dir = base_dir;
     rd.check_map(root, "",
@@ -532,16 +590,34 @@ WorldSpec parse_world(const std::string& text, const std::string& source_name,
     return w;
 }
 
-WorldSpec load_world_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+WorldDesc load_world_file(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
         throw WorldFileError(path + ": cannot open the world file (" + std::strerror(errno) + ")");
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(f, std::fclose);
+    // Opening a directory for reading succeeds and reading it gives nothing, which would be
+    // an empty (valid) world; so only a regular file is a world file.
+    struct stat st {};
+    if (fstat(fileno(f), &st) != 0) {
+        throw WorldFileError(path + ": cannot open the world file (" + std::strerror(errno) + ")");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw WorldFileError(path + ": expected a world file, got " +
+                             (S_ISDIR(st.st_mode) ? "a directory" : "a device, pipe or socket"));
+    }
+    std::string text;
+    char buf[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        text.append(buf, n);
+    }
+    if (std::ferror(f)) {
+        throw WorldFileError(path + ": cannot read the world file (" + std::strerror(errno) + ")");
+    }
     const std::size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    return parse_world(text.str(), path, dir.empty() ? "/" : dir);
+    return parse_world(text, path, dir.empty() ? "/" : dir);
 }
 
 }  // namespace sim

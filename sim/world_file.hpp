@@ -19,6 +19,9 @@
 
 namespace sim {
 
+constexpr double kPi = 3.141592653589793;
+constexpr double kDegToRad = kPi / 180.0;  // [rad] per degree
+
 // A colour as red, green, blue bytes.
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -32,7 +35,7 @@ struct Pose2 {
 
 // One piece of a line: a straight of `length_m`, or an arc of `angle_rad` (positive turns
 // left) on a circle of `radius_m`.
-struct SegmentSpec {
+struct SegmentDesc {
     enum class Kind { straight, arc } kind = Kind::straight;
     double length_m = 0.0;
     double radius_m = 0.0;
@@ -42,22 +45,22 @@ struct SegmentSpec {
 };
 
 // A chain of segments, each starting where the previous one ends, tangent to it.
-struct LineSpec {
+struct LineDesc {
     Pose2 start;
-    std::vector<SegmentSpec> segments;
+    std::vector<SegmentDesc> segments;
 };
 
-struct WallSpec {
+struct WallDesc {
     double x0_m = 0, z0_m = 0, x1_m = 0, z1_m = 0;
 };
 
-struct LightSpec {
+struct LightDesc {
     double x_m = 0, z_m = 0;
     double height_m = 1.0;
     double intensity = 0.0;  // [counts m^2]: the fall of a facing sensor's reading at 1 m
 };
 
-struct WorldSpec {
+struct WorldDesc {
     std::string source_name;  // file name for messages, or "<default world>"
     std::string base_dir;     // folder that relative paths in the file start from
 
@@ -71,7 +74,7 @@ struct WorldSpec {
     RgbaImage floor_image_pixels;  // its pixels, read when the file is loaded
     double floor_texel_m = 0.002;
 
-    std::vector<LineSpec> lines;
+    std::vector<LineDesc> lines;
 
     // Robot.
     Pose2 robot_start;
@@ -84,10 +87,10 @@ struct WorldSpec {
     // robot's centre at `mount_height` above the floor.
     int camera_width_px = 52;
     int camera_height_px = 39;
-    double camera_fov_rad = 84.3 * 3.141592653589793 / 180;  // horizontal field of view
+    double camera_fov_rad = 84.3 * kPi / 180;  // horizontal field of view
     double camera_mount_height_m = 0.05;
     double camera_forward_offset_m = 0.01;
-    double camera_pitch_rad = 65 * 3.141592653589793 / 180;
+    double camera_pitch_rad = 65 * kPi / 180;
 
     // Display; 0 means the camera's size.
     int display_width_px = 0;
@@ -95,9 +98,9 @@ struct WorldSpec {
 
     double tof_range_m = 2.0;
 
-    std::vector<WallSpec> walls;
+    std::vector<WallDesc> walls;
     double ambient_light = 0.0;  // [counts]: fall of every light reading in the room's light
-    std::vector<LightSpec> lights;
+    std::vector<LightDesc> lights;
 
     std::uint64_t noise_seed = 1;
     double camera_noise = 0.0;       // standard deviation per channel [0-255 units]
@@ -116,11 +119,11 @@ class WorldFileError : public std::runtime_error {
 
 // Parses a world from YAML text. `source_name` appears in messages; `base_dir` is where relative
 // image paths start. Throws WorldFileError.
-WorldSpec parse_world(const std::string& text, const std::string& source_name,
+WorldDesc parse_world(const std::string& text, const std::string& source_name,
                       const std::string& base_dir);
 
 // Reads and parses a world file. Throws WorldFileError.
-WorldSpec load_world_file(const std::string& path);
+WorldDesc load_world_file(const std::string& path);
 
 // The YAML of the default world compiled into the binary (worlds/default.yaml).
 const std::string& default_world_text();

@@ -153,11 +153,11 @@ namespace {
 class VectorPath : public ::testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(VectorPath, SameBytesAsPortablePath) {
-    WorldSpec spec = parse_world(default_world_text(), "<default world>", ".");
-    spec.camera_width_px = GetParam().first;
-    spec.camera_height_px = GetParam().second;
-    const World world(spec);
-    const std::size_t n = static_cast<std::size_t>(spec.camera_width_px) * spec.camera_height_px;
+    WorldDesc desc = parse_world(default_world_text(), "<default world>", ".");
+    desc.camera_width_px = GetParam().first;
+    desc.camera_height_px = GetParam().second;
+    const World world(desc);
+    const std::size_t n = static_cast<std::size_t>(desc.camera_width_px) * desc.camera_height_px;
     std::vector<std::uint32_t> a(n), b(n);
     for (int k = 0; k < 50; ++k) {
         const Pose2 pose{-0.6 + 0.025 * k, -0.8 + 0.017 * k, 0.37 * k};

@@ -21,7 +21,7 @@ struct ControllerRun {
     std::string summary;  // the world's stderr
 };
 
-ControllerRun run_controller_on(const sim::WorldSpec& world) {
+ControllerRun run_controller_on(const sim::WorldDesc& world) {
     scratch::Dir dir;
     sim::preload_world(world);
     reset_line_follower_state();
@@ -113,7 +113,7 @@ class FollowsTheLine : public ::testing::TestWithParam<WorldCase> {};
 
 TEST_P(FollowsTheLine, WholeRun) {
     const WorldCase& c = GetParam();
-    const sim::WorldSpec world = c.file == nullptr
+    const sim::WorldDesc world = c.file == nullptr
                                      ? sim::parse_world(kCircle, "circle.yaml", ".")
                                      : sim::load_world_file(std::string(WORLDS_DIR) + "/" + c.file);
     const ControllerRun run = run_controller_on(world);
@@ -161,9 +161,31 @@ TEST(ClosedLoop, RobotFarOffAnImageFloor) {
     EXPECT_NE(run.summary.find("max 250.0 mm"), std::string::npos) << run.summary;
 }
 
+// Only a chain's start is bounded; 30 straights of 10 km end 300 km away, three billion
+// texels of 0.1 mm past the floor's edge, beyond what an int texel index holds. The world still
+// loads, and the robot follows the part of the line that lies on the floor.
+TEST(ClosedLoop, LineChainsEndingFarAway) {
+    std::string segments = "[{straight: 10000}";
+    for (int i = 1; i < 30; ++i)
+        segments += ", {straight: 10000}";
+    segments += "]";
+    const std::string yaml =
+        "duration: 2\nfloor: {size: [0.4, 0.4], texel: 0.0001}\n"
+        "robot: {start: {x: -0.15, z: 0, heading: 0}}\n"
+        "lines:\n"
+        "  - start: {x: -0.15, z: 0, heading: 0}\n    segments: " +
+        segments +
+        "\n"
+        "  - start: {x: 0.15, z: -0.15, heading: -90}\n    segments: " +
+        segments + "\n";
+    const ControllerRun run = run_controller_on(sim::parse_world(yaml, "far.yaml", "."));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.summary.find("no line in view for 0.000 s"), std::string::npos) << run.summary;
+}
+
 // The same world twice gives byte-identical console lines and script.
 TEST(Determinism, SameWorldSameBytes) {
-    const sim::WorldSpec world = sim::parse_world(kCircle, "circle.yaml", ".");
+    const sim::WorldDesc world = sim::parse_world(kCircle, "circle.yaml", ".");
     const ControllerRun a = run_controller_on(world);
     const ControllerRun b = run_controller_on(world);
     EXPECT_EQ(a.console, b.console);

@@ -108,6 +108,54 @@ INSTANTIATE_TEST_SUITE_P(FloorTexture, Halving,
                                                                   : "tiny_odd");
                          });
 
+// An image with alpha is composited over the floor colour as floor * (1 - a) + rgb * a, per
+// channel, rounded. A uniform 2x2 image over a 2x2-texel floor, so filtering plays no part.
+struct AlphaCase {
+    const char* name;
+    Rgb floor;
+    std::uint8_t rgba[4];
+    Rgb expected;
+};
+
+const AlphaCase kAlphaCases[] = {
+    {"opaque", {200, 200, 200}, {230, 40, 40, 255}, {230, 40, 40}},
+    {"transparent", {200, 200, 200}, {230, 40, 40, 0}, {200, 200, 200}},
+    // 255 * 128 / 255 = 128; an image colour divided by the alpha would pass 255.
+    {"half_white_over_black", {0, 0, 0}, {255, 255, 255, 128}, {128, 128, 128}},
+    // 255 * 127 / 255 = 127
+    {"half_black_over_white", {255, 255, 255}, {0, 0, 0, 128}, {127, 127, 127}},
+    // 200 * 191 / 255 = 149.80, plus 100, 50, 200 times 64 / 255 = 25.10, 12.55, 50.20
+    {"quarter_colour_over_grey", {200, 200, 200}, {100, 50, 200, 64}, {175, 162, 200}},
+};
+
+class ImageAlpha : public ::testing::TestWithParam<AlphaCase> {};
+
+TEST_P(ImageAlpha, CompositesOverTheFloorColour) {
+    const AlphaCase& c = GetParam();
+    WorldDesc w = parse_world("floor: {size: [0.01, 0.01], texel: 0.005}\n", "test.yaml", ".");
+    w.floor_color = c.floor;
+    w.floor_image_pixels.width = 2;
+    w.floor_image_pixels.height = 2;
+    for (int k = 0; k < 4; ++k) {
+        w.floor_image_pixels.pixels.insert(w.floor_image_pixels.pixels.end(), c.rgba, c.rgba + 4);
+    }
+    const World world(std::move(w));
+    const MipLevel& l0 = world.floor().levels()[0];
+    ASSERT_EQ(l0.width, 2);
+    ASSERT_EQ(l0.height, 2);
+    for (int j = 0; j < 2; ++j) {
+        for (int i = 0; i < 2; ++i) {
+            const std::uint32_t t = l0.at(i, j);
+            EXPECT_EQ((t >> 16) & 0xFF, c.expected.r) << i << "," << j;
+            EXPECT_EQ((t >> 8) & 0xFF, c.expected.g) << i << "," << j;
+            EXPECT_EQ(t & 0xFF, c.expected.b) << i << "," << j;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FloorTexture, ImageAlpha, ::testing::ValuesIn(kAlphaCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 std::uint64_t fingerprint(const FloorTexture& floor) {
     std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a over every byte of every level
     for (const MipLevel& l : floor.levels()) {

@@ -48,8 +48,8 @@ TEST(Proximity, BeyondTheRangeReadsTheFarEnd) {
 // from the body's edge (radius 0.037 m), so their ray meets the wall after
 // (0.05 - 0.037 cos 17deg) / cos 17deg = 0.05 / cos 17deg - 0.037 m.
 TEST(Proximity, WallAheadReadsThroughTheTable) {
-    WorldSpec w;
-    w.walls.push_back(WallSpec{0.05, -1.0, 0.05, 1.0});
+    WorldDesc w;
+    w.walls.push_back(WallDesc{0.05, -1.0, 0.05, 1.0});
     const World world(w);
     Simulation sim(world);
     sim.enable(Sensor::ps0, 16);
@@ -65,11 +65,11 @@ TEST(Proximity, WallAheadReadsThroughTheTable) {
 // One light 1 m straight above the floor point 1 m ahead of a light sensor facing it:
 // distance^2 = 1 + (1 - 0.03)^2 ... computed here from the geometry, reading 4095 - E.
 TEST(Light, FallsAsLightRises) {
-    WorldSpec w;
+    WorldDesc w;
     EXPECT_EQ(light_reading(w, 0, 0, 1, 0), 4095.0);  // darkness
     w.ambient_light = 100;
     EXPECT_EQ(light_reading(w, 0, 0, 1, 0), 3995.0);
-    w.lights.push_back(LightSpec{1.0, 0.0, 1.03, 1000.0});
+    w.lights.push_back(LightDesc{1.0, 0.0, 1.03, 1000.0});
     // Light at (1, 1.03 - 0.03 = 1 up): d^2 = 2, cosine = 1 / sqrt(2).
     EXPECT_NEAR(light_reading(w, 0, 0, 1, 0), 4095 - 100 - 1000 / std::sqrt(2.0) / 2, 1e-9);
     EXPECT_EQ(light_reading(w, 0, 0, -1, 0), 3995.0);  // facing away

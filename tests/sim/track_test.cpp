@@ -77,7 +77,7 @@ lines:
 };
 
 Track track_of(const TrackCase& c) {
-    const WorldSpec w = parse_world(c.yaml ? c.yaml : default_world_text(), "t.yaml", ".");
+    const WorldDesc w = parse_world(c.yaml ? c.yaml : default_world_text(), "t.yaml", ".");
     return Track(w.lines);
 }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "sim/track.hpp"
+
 namespace sim {
 namespace {
 
@@ -43,6 +45,11 @@ const BadWorld kBadWorlds[] = {
      "w.yaml:1: walls[0].to: expected [a, b] of numbers from -10000 to 10000, got \".inf\""},
     {"camera_too_large", "camera: {width: 8192, height: 8192}\n",
      "w.yaml:1: camera: expected at most 16777216 pixels (width x height), got 67108864"},
+    {"display_too_large", "display: {width: 8192, height: 8192}\n",
+     "w.yaml:1: display: expected at most 16777216 pixels (width x height), got 67108864"},
+    // A side of 0 is the camera's: 8192 x 4096 = 33554432.
+    {"display_too_large_with_camera_side", "camera: {height: 4096}\ndisplay: {width: 8192}\n",
+     "w.yaml:2: display: expected at most 16777216 pixels (width x height), got 33554432"},
     {"missing_image", "floor:\n  image: nowhere.png\n",
      "w.yaml:2: floor.image: expected a readable PNG file, could not read ./nowhere.png"},
     {"arc_without_radius", "lines:\n  - segments:\n    - {arc: 90}\n",
@@ -58,6 +65,20 @@ const BadWorld kBadWorlds[] = {
     {"floor_too_fine", "floor: {size: [100, 100], texel: 0.001}\n",
      "w.yaml:1: floor.texel: expected a texel size that keeps the floor within 16384 texels a "
      "side and 16777216 in all, got 10000000000.000000 texels"},
+    // The top view is written after the run; a path it cannot be written to fails at load.
+    {"top_view_in_missing_folder", "output:\n  top_view: /no/such/folder/top.png\n",
+     "w.yaml:2: output.top_view: expected a PNG file that can be written, got "
+     "\"/no/such/folder/top.png\" (/no/such/folder: No such file or directory)"},
+    {"top_view_under_a_file", "output: {top_view: /dev/null/top.png}\n",
+     "w.yaml:1: output.top_view: expected a PNG file that can be written, got "
+     "\"/dev/null/top.png\" (/dev/null is not a directory)"},
+    {"top_view_is_a_folder", "output: {top_view: /tmp}\n",
+     "w.yaml:1: output.top_view: expected a PNG file that can be written, got \"/tmp\" (not a "
+     "regular file)"},
+    {"duplicate_top_field", "duration: 5\nfloor: {}\nduration: 6\n",
+     "w.yaml:3: duration: given twice"},
+    {"duplicate_nested_field", "robot:\n  start: {x: 1, z: 2, x: 3}\n",
+     "w.yaml:2: robot.start.x: given twice"},
     {"not_a_mapping", "- 1\n- 2\n",
      "w.yaml:1: (whole file): expected a mapping with fields duration, floor, lines, robot, "
      "camera, display, tof, walls, lights, noise, output, got a sequence"},
@@ -100,18 +121,39 @@ TEST(WorldFile, AliasesCannotMultiplyTheSegments) {
     }
 }
 
-TEST(WorldFile, MissingFileIsNamed) {
+// A path that does not lead to a readable regular file is not an empty (valid) world.
+struct BadWorldPath {
+    const char* name;
+    const char* path;
+    const char* message;
+};
+
+const BadWorldPath kBadWorldPaths[] = {
+    {"missing", "/no/such/world.yaml",
+     "/no/such/world.yaml: cannot open the world file (No such file or directory)"},
+    {"directory", "/", "/: expected a world file, got a directory"},
+    {"device", "/dev/null", "/dev/null: expected a world file, got a device, pipe or socket"},
+    // A regular file whose every read fails: reading at offset 0 of a process's memory.
+    {"unreadable", "/proc/self/mem",
+     "/proc/self/mem: cannot read the world file (Input/output error)"},
+};
+
+class UnloadableWorldPath : public ::testing::TestWithParam<BadWorldPath> {};
+
+TEST_P(UnloadableWorldPath, OneLineNamesThePathAndTheReason) {
     try {
-        load_world_file("/no/such/world.yaml");
+        load_world_file(GetParam().path);
         FAIL() << "no error";
     } catch (const WorldFileError& e) {
-        EXPECT_STREQ(e.what(),
-                     "/no/such/world.yaml: cannot open the world file (No such file or directory)");
+        EXPECT_STREQ(e.what(), GetParam().message);
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(WorldFile, UnloadableWorldPath, ::testing::ValuesIn(kBadWorldPaths),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(WorldFile, EmptyFileIsTheDefaults) {
-    const WorldSpec w = parse_world("", "w.yaml", ".");
+    const WorldDesc w = parse_world("", "w.yaml", ".");
     EXPECT_EQ(w.duration_s, 60.0);
     EXPECT_EQ(w.camera_width_px, 52);
     EXPECT_EQ(w.camera_height_px, 39);
@@ -123,7 +165,7 @@ TEST(WorldFile, EmptyFileIsTheDefaults) {
 
 // Angles are written in degrees and kept in radians; colours by name or as bytes.
 TEST(WorldFile, DegreesAndColours) {
-    const WorldSpec w = parse_world(
+    const WorldDesc w = parse_world(
         "robot: {start: {x: 1, z: -2, heading: 90}}\n"
         "camera: {pitch: 30, fov: 60}\n"
         "lines:\n"
@@ -145,9 +187,13 @@ TEST(WorldFile, DegreesAndColours) {
 
 // The default world compiled into the binary parses and is a closed line of 3 to 5 m.
 TEST(WorldFile, DefaultWorldIsValid) {
-    const WorldSpec w = parse_world(default_world_text(), "<default world>", ".");
+    const WorldDesc w = parse_world(default_world_text(), "<default world>", ".");
     EXPECT_EQ(w.duration_s, 60.0);
-    EXPECT_EQ(w.lines.size(), 1u);
+    ASSERT_EQ(w.lines.size(), 1u);
+    const Track track(w.lines);
+    EXPECT_TRUE(track.line_closed(0));
+    EXPECT_GE(track.line_length(0), 3.0);
+    EXPECT_LE(track.line_length(0), 5.0);
 }
 
 }  // namespace
