@@ -196,9 +196,11 @@ CameraModel::CameraModel(const WorldDesc& w, const FloorTexture& floor)
             }
         }
         // The finest level whose texel is not larger than the footprint (clamped in double:
-        // next to the horizon the footprint may be infinite).
+        // next to the horizon the footprint may be infinite; fmin and fmax also turn a NaN
+        // into the coarsest level rather than into an undefined int).
         const double level = std::floor(std::log2(foot / texel0));
-        row.level = static_cast<int>(std::clamp(level, 0.0, static_cast<double>(top_level)));
+        row.level =
+            static_cast<int>(std::fmax(0.0, std::fmin(level, static_cast<double>(top_level))));
     }
 }
 
